@@ -1,0 +1,38 @@
+#include <unistd.h>
+
+#include "loading.h"
+#include "log_entry.h"
+#include "poll_loop.h"
+#include "signals.h"
+#include "status_files.h"
+#include "udp_endpoint.h"
+
+namespace {
+constexpr int kPort = 3180;
+constexpr unsigned kMostRequestBytes = 1500;
+}  // namespace
+
+int main() {
+    InstallSignalHandlers();
+    set_log_level(4);
+    set_log_config("invalid:thus-console");
+
+    if (!GetKipParams()) {
+        KIP_LOG(2, "GetKipParams");
+    }
+    WriteDorXmlFile();
+    WriteLunXmlFile();
+
+    UdpServer server{};
+    if (UdpInitializeServer(&server, kPort, kMostRequestBytes) == 0) {
+        KIP_LOG(2, "initialize UDP server");
+    }
+    if (UdpSetNonBlocking(server.sock) == 0) {
+        KIP_LOG(2, "set non blocking");
+    }
+
+    RunPollLoop(server);
+
+    close(server.sock);
+    return 0;
+}

@@ -1,0 +1,96 @@
+#include "request_handler.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "apply_config.h"
+#include "dor_document.h"
+#include "host_calls.h"
+#include "loading.h"
+#include "log_entry.h"
+#include "lun_document.h"
+#include "records.h"
+#include "status_files.h"
+#include "xml_path_lookup.h"
+
+int responseCount = 0;
+
+namespace {
+
+// The reply and its terminator must fit in the endpoint's buffer.
+constexpr size_t kMostReplied = sizeof(UdpServer::buffer) - 1;
+constexpr unsigned kRebootPause = 2000000;
+
+/// Appends the answer to a query. Returns true for the one that restarts the unit.
+bool AnswerQuery(const std::string& query, std::ostream& reply) {
+    if (query == "DOR") {
+        GetXmlFromDorConfig(reply, dorConfig);
+    } else if (query == "LUN") {
+        GetXmlFromLunConfig(reply, lunConfig);
+    } else if (query == "REBOOT") {
+        reply << "System will reboot.\n";
+        return true;
+    } else {
+        reply << "Invalid query parameter.\n";
+    }
+    return false;
+}
+
+void AppendReport(std::ostream& reply, bool dorPresent, bool lunPresent) {
+    reply << "Updates applied to DOR:" << (dorPresent ? "SUCCESS" : "NA") << "\n"
+          << "Updates applied to LUN:" << (lunPresent ? "SUCCESS" : "NA") << "\n"
+          << "Response count:" << responseCount << "\n"
+          << "\nKipParams:\n"
+          << "config:KipEmpInterval:" << unsigned{kipParams.KipEmpInterval} << "\n"
+          << "config:KipDcPowerLimit:" << unsigned{kipParams.KipDcPowerLimit} << "\n"
+          << "config:KipDisableDutyCycle:" << unsigned{kipParams.KipDisableDutyCycle} << "\n"
+          << "  actual:DcWindowSize:" << kipParams.DcWindowSize << "\n"
+          << "  actual:DcTransmitLimit:" << kipParams.DcTransmitLimit << "\n";
+}
+
+}  // namespace
+
+int HandleReceivedData(UdpServer* server) {
+    ++responseCount;
+
+    const size_t length = std::min<size_t>(static_cast<size_t>(std::max(server->dataLength, 0)), kMostReplied);
+    const ByteVector request(server->buffer, server->buffer + length);
+    server->buffer[length] = '\0';
+    const char* text = reinterpret_cast<const char*>(server->buffer);
+
+    std::ostringstream reply;
+    bool reboot = false;
+    std::string query;
+    if (GetPathedElement(query, "ParamMessage:QueryType", text) != 0) {
+        reboot = AnswerQuery(query, reply);
+    } else {
+        if (GetConfigFromXmlData(dorConfig, lunConfig, kipParams, request) == 0) {
+            KIP_LOG(2, "error GetConfigFromXmlData");
+        }
+        UpdateKipDerivedParams();
+        const bool dorPresent = GetPathedElement(nullptr, "config", text) != 0;
+        const bool lunPresent = GetPathedElement(nullptr, "LunConfig", text) != 0;
+        if (dorPresent) WriteDorXmlFile();
+        if (lunPresent) WriteLunXmlFile();
+        AppendReport(reply, dorPresent, lunPresent);
+    }
+
+    std::string replyText = reply.str();
+    if (replyText.size() > kMostReplied) {
+        KIP_LOG(2, "reply truncated");
+        replyText.resize(kMostReplied);
+    }
+    std::memcpy(server->buffer, replyText.c_str(), replyText.size() + 1);
+
+    const int sent = UdpSendData(server, static_cast<unsigned>(replyText.size()));
+    if (sent == 0) {
+        KIP_LOG(2, "error sending data");
+    }
+    if (reboot) {
+        RunShellCommand("/sbin/init 6");
+        PauseMicroseconds(kRebootPause);
+    }
+    return sent;
+}

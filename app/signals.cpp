@@ -1,0 +1,58 @@
+#include "signals.h"
+
+#include "log_entry.h"
+
+volatile std::sig_atomic_t stopFlag = 0;
+
+namespace {
+
+enum SignalKind { kHangUp, kInterrupt, kTerminate, kOther, kSignalKinds };
+
+const char* const kSignalMessages[kSignalKinds] = {
+    "Caught SIGHUP signal.  Ignoring",
+    "Caught SIGINT signal.  Terminating",
+    "Caught SIGTERM signal.  Terminating",
+    "Caught unhandled signal.  Unhandled. Ignoring",
+};
+
+// Written only by the handler; the main thread reads them and keeps its own
+// count of what it has logged, so neither side ever writes what the other does.
+volatile std::sig_atomic_t caught[kSignalKinds] = {};
+std::sig_atomic_t logged[kSignalKinds] = {};
+
+}  // namespace
+
+void SignalCallbackHandler(int signalNumber) {
+    switch (signalNumber) {
+        case SIGHUP:
+            caught[kHangUp] = caught[kHangUp] + 1;
+            break;
+        case SIGINT:
+            caught[kInterrupt] = caught[kInterrupt] + 1;
+            stopFlag = stopFlag + 1;
+            break;
+        case SIGTERM:
+            caught[kTerminate] = caught[kTerminate] + 1;
+            stopFlag = stopFlag + 1;
+            break;
+        default:
+            caught[kOther] = caught[kOther] + 1;
+            break;
+    }
+}
+
+void InstallSignalHandlers() {
+    std::signal(SIGHUP, SignalCallbackHandler);
+    std::signal(SIGTERM, SignalCallbackHandler);
+    std::signal(SIGINT, SignalCallbackHandler);
+    std::signal(SIGQUIT, SignalCallbackHandler);
+}
+
+void LogCaughtSignals() {
+    for (int kind = 0; kind < kSignalKinds; ++kind) {
+        while (logged[kind] != caught[kind]) {
+            logged[kind] = logged[kind] + 1;
+            LogEntry(3, "SignalCallbackHandler", __LINE__, kSignalMessages[kind]);
+        }
+    }
+}

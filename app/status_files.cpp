@@ -1,0 +1,41 @@
+#include "status_files.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "dor_document.h"
+#include "log_entry.h"
+#include "lun_document.h"
+#include "records.h"
+
+StatusFilePaths statusFilePaths;
+
+namespace {
+
+/// Truncates the file, renders the document in memory and writes it with one
+/// call. Readers may see the file empty for that moment; they expect it.
+template <class Render>
+void RewriteStatusFile(const std::string& path, const char* function, int line, Render render) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        LogEntry(2, function, line, ("error opening " + path).c_str());
+        return;
+    }
+    std::ostringstream document;
+    render(document);
+    const std::string text = document.str();
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+}  // namespace
+
+void WriteDorXmlFile() {
+    RewriteStatusFile(statusFilePaths.dor, __func__, __LINE__,
+                      [](std::ostream& out) { GetXmlFromDorConfig(out, dorConfig); });
+}
+
+void WriteLunXmlFile() {
+    RewriteStatusFile(statusFilePaths.lun, __func__, __LINE__,
+                      [](std::ostream& out) { GetXmlFromLunConfig(out, lunConfig); });
+}

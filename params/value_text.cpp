@@ -1,0 +1,201 @@
+#include "value_text.h"
+
+#include <cstring>
+
+#include "encodings.h"
+
+namespace {
+
+constexpr size_t kAtcsDigits = 10;
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Digits only: no sign, blanks or base prefix, so "-1" and "0x10" are refused
+// rather than wrapped or misread.
+bool ParseDecimal(const std::string& text, uint64_t max, uint64_t& value, std::string& error) {
+    if (text.empty()) {
+        error = "empty number";
+        return false;
+    }
+    uint64_t result = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) {
+            error = "'" + text + "' is not an unsigned decimal number";
+            return false;
+        }
+        result = result * 10 + static_cast<uint64_t>(c - '0');
+        if (result > max) {  // checked per digit, so it cannot wrap
+            error = text + " is out of range 0-" + std::to_string(max);
+            return false;
+        }
+    }
+    value = result;
+    return true;
+}
+
+// inet_addr also takes "10.1", octal "010.0.0.1" and hex parts: an operator
+// typing those almost certainly means something else.
+bool IsStrictDottedQuad(const std::string& text) {
+    int octets = 0;
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find('.', start);
+        std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        uint64_t value = 0;
+        std::string ignored;
+        if (part.empty() || part.size() > 3 || (part.size() > 1 && part[0] == '0') ||
+            !ParseDecimal(part, 255, value, ignored)) {
+            return false;
+        }
+        ++octets;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return octets == 4;
+}
+
+template <class T>
+std::vector<uint8_t> HostBytes(T value) {
+    std::vector<uint8_t> bytes(sizeof value);
+    std::memcpy(bytes.data(), &value, sizeof value);
+    return bytes;
+}
+
+template <class T>
+T FromHostBytes(const std::vector<uint8_t>& bytes) {
+    T value;
+    std::memcpy(&value, bytes.data(), sizeof value);
+    return value;
+}
+
+std::string FormatChar(uint8_t byte) {
+    if (byte >= '!' && byte <= '~') return std::string(1, static_cast<char>(byte));
+    return std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0x0F];
+}
+
+bool ParseChar(const std::string& text, uint8_t& byte) {
+    if (text.size() == 1) {
+        byte = static_cast<uint8_t>(text[0]);
+        return true;
+    }
+    if (text.size() == 4 && text[0] == '\\' && text[1] == 'x' && HexValue(text[2]) >= 0 && HexValue(text[3]) >= 0) {
+        byte = static_cast<uint8_t>(HexValue(text[2]) << 4 | HexValue(text[3]));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool FormatValue(const CatalogueEntry& entry, const std::vector<uint8_t>& bytes, std::string& text) {
+    if (bytes.size() != entry.Width()) return false;
+    switch (entry.encoding) {
+        case Encoding::U8:
+            text = std::to_string(bytes[0]);
+            return true;
+        case Encoding::U16:
+            text = std::to_string(FromHostBytes<uint16_t>(bytes));
+            return true;
+        case Encoding::U32:
+            text = std::to_string(FromHostBytes<uint32_t>(bytes));
+            return true;
+        case Encoding::Char:
+            text = FormatChar(bytes[0]);
+            return true;
+        case Encoding::Ipv4: {
+            char dotted[16];
+            if (!IpToString(dotted, FromHostBytes<uint32_t>(bytes))) return false;
+            text = dotted;
+            return true;
+        }
+        case Encoding::AtcsAddress: {
+            // The sixth byte is padding: only the first five are the address.
+            char digits[kAtcsDigits + 1];
+            if (!AtcsAddressToString(digits, ByteVector(bytes.begin(), bytes.begin() + 5))) return false;
+            text = digits;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseValue(const CatalogueEntry& entry, const std::string& text, std::vector<uint8_t>& bytes,
+                std::string& error) {
+    uint64_t number = 0;
+    switch (entry.encoding) {
+        case Encoding::U8:
+            if (!ParseDecimal(text, UINT8_MAX, number, error)) return false;
+            bytes = {static_cast<uint8_t>(number)};
+            return true;
+        case Encoding::U16:
+            if (!ParseDecimal(text, UINT16_MAX, number, error)) return false;
+            bytes = HostBytes(static_cast<uint16_t>(number));
+            return true;
+        case Encoding::U32:
+            if (!ParseDecimal(text, UINT32_MAX, number, error)) return false;
+            bytes = HostBytes(static_cast<uint32_t>(number));
+            return true;
+        case Encoding::Char: {
+            uint8_t byte = 0;
+            if (!ParseChar(text, byte)) {
+                error = "'" + text + "' is not one character (or \\xNN)";
+                return false;
+            }
+            bytes = {byte};
+            return true;
+        }
+        case Encoding::Ipv4: {
+            uint32_t address = 0;
+            if (!IsStrictDottedQuad(text) || !StringToIp(address, text.c_str())) {
+                error = "'" + text + "' is not a dotted IPv4 address";
+                return false;
+            }
+            bytes = HostBytes(address);  // already in network order
+            return true;
+        }
+        case Encoding::AtcsAddress: {
+            bool hex = text.size() == kAtcsDigits;
+            for (char c : text) hex = hex && HexValue(c) >= 0;
+            ByteVector address;
+            if (!hex || !StringToAtcsAddress(address, text.c_str())) {
+                error = "'" + text + "' is not an ATCS address of 10 hex digits";
+                return false;
+            }
+            address.push_back(0);
+            bytes = address;
+            return true;
+        }
+    }
+    error = "unknown encoding";
+    return false;
+}
+
+bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
+    if (text.size() % 2 != 0) return false;
+    std::vector<uint8_t> result;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        int high = HexValue(text[i]);
+        int low = HexValue(text[i + 1]);
+        if (high < 0 || low < 0) return false;
+        result.push_back(static_cast<uint8_t>(high << 4 | low));
+    }
+    bytes = result;
+    return true;
+}
+
+std::string FormatHex(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    for (uint8_t byte : bytes) {
+        text += kHexDigits[byte >> 4];
+        text += kHexDigits[byte & 0x0F];
+    }
+    return text;
+}

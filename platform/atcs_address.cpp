@@ -1,0 +1,47 @@
+#include "atcs_address.h"
+
+namespace {
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+int AtcsAddress::StringToNibbles(std::string text, std::vector<uint8_t>& nibbles, int mode) {
+    if (mode != 0) {
+        return -1;
+    }
+    const size_t capacity = nibbles.size() * 2;
+    bool complete = text.size() <= capacity;
+    bool stopped = false;
+    for (size_t i = 0; i < capacity; ++i) {
+        int digit = 0;
+        if (!stopped && i < text.size()) {
+            digit = HexDigitValue(text[i]);
+            if (digit < 0) {
+                stopped = true;
+                complete = false;
+                digit = 0;
+            }
+        }
+        uint8_t& byte = nibbles[i / 2];
+        byte = (i % 2 == 0) ? static_cast<uint8_t>((digit << 4) | (byte & 0x0F))
+                            : static_cast<uint8_t>((byte & 0xF0) | digit);
+    }
+    return complete ? 0 : -1;
+}
+
+int PrintBinaryBasic(const uint8_t* bytes, unsigned count, std::ostream& out, bool spaced) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    for (unsigned i = 0; i < count; ++i) {
+        if (spaced && i > 0) {
+            out.put(' ');
+        }
+        out.put(kDigits[bytes[i] >> 4]).put(kDigits[bytes[i] & 0x0F]);
+    }
+    return out ? 0 : 1;
+}

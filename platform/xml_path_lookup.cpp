@@ -1,0 +1,64 @@
+#include "xml_path_lookup.h"
+
+#include <tinyxml.h>
+
+#include <cstring>
+
+namespace {
+
+// TinyXML's UTF-8 reader steps over a truncated multi-byte sequence at the end
+// of its input, up to three bytes past the terminator. It therefore only ever
+// sees a copy of the text followed by this many further NULs.
+constexpr size_t kParserPadding = 8;
+
+const TiXmlElement* FollowPath(const TiXmlNode* parent, const std::string& path) {
+    const TiXmlElement* element = nullptr;
+    size_t begin = 0;
+    while (parent != nullptr) {
+        size_t end = path.find(':', begin);
+        std::string name = path.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+        element = parent->FirstChildElement(name.c_str());
+        if (element == nullptr || end == std::string::npos) {
+            return element;
+        }
+        parent = element;
+        begin = end + 1;
+    }
+    return nullptr;
+}
+
+/// Parses `text` and finds `path` in it; nullptr when it does not parse or has
+/// no such element. `document` keeps the element alive.
+const TiXmlElement* FindInText(TiXmlDocument& document, const std::string& path, const char* text) {
+    if (text == nullptr) {
+        return nullptr;
+    }
+    std::string padded(text, std::strlen(text));
+    padded.append(kParserPadding, '\0');
+    document.Parse(padded.c_str());
+    if (document.Error()) {
+        return nullptr;
+    }
+    return FollowPath(&document, path);
+}
+
+}  // namespace
+
+int GetPathedElement(std::string& value, std::string path, const char* text) {
+    TiXmlDocument document;
+    const TiXmlElement* element = FindInText(document, path, text);
+    if (element == nullptr) {
+        return 0;
+    }
+    const char* elementText = element->GetText();
+    value.assign(elementText != nullptr ? elementText : "");
+    return 1;
+}
+
+int GetPathedElement(TiXmlElement* start, std::string path, const char* text) {
+    if (start != nullptr) {
+        return FollowPath(start, path) != nullptr ? 1 : 0;
+    }
+    TiXmlDocument document;
+    return FindInText(document, path, text) != nullptr ? 1 : 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+class TiXmlElement;
+
+/// Looks up the element at `path` ("config:RadioID", "LunConfig:ItpLink:RemotePort";
+/// one name for a root element) in the XML document `text`.
+///
+/// The first name is matched against every top-level element, since a document
+/// may carry a `config` and a `LunConfig` root side by side; at each level the
+/// first element of that name is taken. A text that does not parse has no
+/// elements at all, even where the parser got part of the way.
+///
+/// Returns non-zero when the element exists, with its text in `value`; an
+/// element without text (`<Power/>`, blanks only, children only) gives "".
+int GetPathedElement(std::string& value, std::string path, const char* text);
+
+/// Returns non-zero when the element exists. With a null `start`, the path is
+/// looked up in `text` as above. Otherwise it is followed from the children of
+/// `start`, and `text` is not read.
+int GetPathedElement(TiXmlElement* start, std::string path, const char* text);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "logger.h"
+#include "seam.h"
+
+struct LogRecord {
+    int level;
+    std::string file;
+    std::string function;
+    int line;
+    std::string message;
+};
+
+/// Keeps every entry and setting it is given, whatever the level. Installs
+/// itself for its own lifetime.
+class CapturingLogger : public LogBackend {
+public:
+    CapturingLogger() : install_(*this) {}
+
+    void SetLevel(int level) override { levels.push_back(level); }
+    void SetConfig(const std::string& config) override { configs.push_back(config); }
+    void Write(int level, const char* file, const char* function, int line, const char* message) override {
+        records.push_back({level, file, function, line, message});
+    }
+
+    /// Entries as "L<level> <function>: <message>", the line numbers left out
+    /// so that tests do not break when code moves.
+    std::vector<std::string> Lines() const;
+
+    std::vector<int> levels;
+    std::vector<std::string> configs;
+    std::vector<LogRecord> records;
+
+private:
+    ScopedInstall<LogBackend> install_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host_calls.h"
+#include "seam.h"
+
+/// Records the daemon's waits and commands instead of sleeping or running
+/// anything. `onSleep` lets a test act at a wait (send a datagram, raise a
+/// signal). Installs itself for its own lifetime.
+class RecordingHostCalls : public HostCalls {
+public:
+    RecordingHostCalls() : install_(*this) {}
+
+    void Sleep(unsigned microseconds) override {
+        sleeps.push_back(microseconds);
+        if (onSleep) onSleep(microseconds);
+    }
+    void RunCommand(const char* command) override { commands.emplace_back(command); }
+
+    std::vector<unsigned> sleeps;
+    std::vector<std::string> commands;
+    std::function<void(unsigned)> onSleep;
+
+private:
+    ScopedInstall<HostCalls> install_;
+};

@@ -1,0 +1,96 @@
+#include "xml_path_lookup.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+struct Lookup {
+    bool found;
+    std::string value;
+};
+
+Lookup Find(const std::string& path, const char* text) {
+    std::string value = "untouched";
+    bool found = GetPathedElement(value, path, text) != 0;
+    return {found, found ? value : ""};
+}
+
+TEST(XmlPathLookup, FollowsPathsAcrossSeveralRoots) {
+    const char* both =
+        "<?xml version=\"1.0\"?><config><Power>5</Power><Power>6</Power></config>"
+        "<LunConfig><ItpLink><RemotePort>4001</RemotePort></ItpLink></LunConfig>";
+    struct Case {
+        const char* path;
+        bool found;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"config:Power", true, "5"},  // the first of two siblings
+        {"LunConfig:ItpLink:RemotePort", true, "4001"},
+        {"config", true, ""},
+        {"LunConfig", true, ""},
+        {"LunConfig:RemotePort", false, ""},
+        {"ParamMessage:QueryType", false, ""},
+        {"config:Power:Deeper", false, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        Lookup got = Find(c.path, both);
+        EXPECT_EQ(c.found, got.found) << c.path;
+        EXPECT_EQ(c.value, got.value) << c.path;
+        EXPECT_EQ(c.found, GetPathedElement(nullptr, c.path, both) != 0) << c.path;
+    }
+}
+
+TEST(XmlPathLookup, ElementTextForms) {
+    struct Case {
+        const char* text;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"<config><Power></Power></config>", ""},
+        {"<config><Power/></config>", ""},
+        {"<config><Power>   </Power></config>", ""},
+        {"<config><Power>  4 2  </Power></config>", "4 2"},
+        {"<config><Power><!-- c -->7</Power></config>", ""},
+        {"<config><Power>a&lt;b</Power></config>", "a<b"},
+        {"<config><Power>7</Power></config> trailing text", "7"},
+    };
+    for (const Case& c : cases) {
+        Lookup got = Find("config:Power", c.text);
+        EXPECT_TRUE(got.found) << c.text;
+        EXPECT_EQ(c.value, got.value) << c.text;
+    }
+}
+
+TEST(XmlPathLookup, TextThatDoesNotParseHasNoElements) {
+    for (const char* text : {"", "hello", "   ", "<config><Power>5</Power>", "<config><Power>5</config>",
+                             "\xC3"}) {
+        EXPECT_FALSE(Find("config:Power", text).found) << text;
+        EXPECT_FALSE(Find("config", text).found) << text;
+    }
+    EXPECT_FALSE(Find("config", nullptr).found);
+}
+
+// The parser must never read past the caller's terminator, even for a text
+// that ends inside a multi-byte sequence: the text sits right before a page
+// that may not be read.
+TEST(XmlPathLookup, NeverReadsPastTheCallersText) {
+    const long page = sysconf(_SC_PAGESIZE);
+    char* area = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(MAP_FAILED, area);
+    ASSERT_EQ(0, mprotect(area + page, page, PROT_NONE));
+    for (const char* tail : {"<config>\xF0", "<config><Power>\xE2\x82", "<a>\xF4", "\xF0", "<a b='\xF0"}) {
+        size_t length = std::strlen(tail) + 1;
+        char* text = area + page - length;
+        std::memcpy(text, tail, length);
+        EXPECT_FALSE(Find("config:Power", text).found);
+    }
+    munmap(area, 2 * page);
+}
+
+}  // namespace

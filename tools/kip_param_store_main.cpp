@@ -1,0 +1,9 @@
+#include <iostream>
+
+#include "store_tool.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return RunStoreTool(args, std::cout, std::cerr);
+}

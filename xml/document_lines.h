@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "records.h"
+
+/// The line writers of the outgoing documents. Declaration and element lines
+/// end in "\r\n"; values are written as they are, without escaping, since the
+/// readers of these documents expect the bytes exactly so.
+
+/// <?xml version="1.0" encoding="UTF-8"?>
+std::ostream& WriteXmlHeader(std::ostream& out);
+/// <name>value</name>, the value's every byte, NULs included.
+std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, const std::string& value);
+/// <name>ATCS text</name>; empty content when the address cannot be printed.
+std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, const ByteVector& address);
+/// <name>decimal</name>, with a "-" for negative numbers.
+std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, int32_t value);
