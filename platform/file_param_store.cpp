@@ -75,7 +75,6 @@ int Decode(const std::string& file, Entries* entries) {
 
     const uint32_t count = GetU32(file, 12);
     size_t offset = kHeaderSize;
-    bool first = true;
     uint32_t previousId = 0;
     for (uint32_t i = 0; i < count; ++i) {
         if (file.size() - offset < kEntryHeaderSize) return kCorrupt;
@@ -84,11 +83,10 @@ int Decode(const std::string& file, Entries* entries) {
         offset += kEntryHeaderSize;
         if (length == 0 || length > kMaxValueLength || file.size() - offset < length) return kCorrupt;
         // Written in ascending id order: anything else (a repeat) was not written by us.
-        if (!first && id <= previousId) return kCorrupt;
+        if (i > 0 && id <= previousId) return kCorrupt;
         const auto* bytes = reinterpret_cast<const uint8_t*>(file.data()) + offset;
         (*entries)[id].assign(bytes, bytes + length);
         offset += length;
-        first = false;
         previousId = id;
     }
     return offset == file.size() ? kOk : kCorrupt;

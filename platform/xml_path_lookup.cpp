@@ -35,6 +35,8 @@ const TiXmlElement* FindInText(TiXmlDocument& document, const std::string& path,
     }
     std::string padded(text, std::strlen(text));
     padded.append(kParserPadding, '\0');
+    // Texts are handed back as written: "DOR " is not "DOR".
+    TiXmlBase::SetCondenseWhiteSpace(false);
     document.Parse(padded.c_str());
     if (document.Error()) {
         return nullptr;

@@ -13,7 +13,8 @@ class TiXmlElement;
 /// elements at all, even where the parser got part of the way.
 ///
 /// Returns non-zero when the element exists, with its text in `value`; an
-/// element without text (`<Power/>`, blanks only, children only) gives "".
+/// element without text (`<Power/>`, blanks only, children only) gives "";
+/// other texts come back with their blanks as written.
 int GetPathedElement(std::string& value, std::string path, const char* text);
 
 /// Returns non-zero when the element exists. With a null `start`, the path is

@@ -55,7 +55,7 @@ TEST(XmlPathLookup, ElementTextForms) {
         {"<config><Power></Power></config>", ""},
         {"<config><Power/></config>", ""},
         {"<config><Power>   </Power></config>", ""},
-        {"<config><Power>  4 2  </Power></config>", "4 2"},
+        {"<config><Power>  4 2  </Power></config>", "  4 2  "},
         {"<config><Power><!-- c -->7</Power></config>", ""},
         {"<config><Power>a&lt;b</Power></config>", "a<b"},
         {"<config><Power>7</Power></config> trailing text", "7"},
