@@ -47,8 +47,13 @@ uint32_t Crc(const std::string& bytes, size_t offset) {
     return static_cast<uint32_t>(crc);
 }
 
-bool ValidValue(const ParamDescriptor& d) {
-    return d.data != nullptr && d.length > 0 && d.length <= kMaxValueLength;
+bool ValidCall(const ParamDescriptor* descriptors, int count) {
+    if (descriptors == nullptr || count <= 0) return false;
+    for (int i = 0; i < count; ++i) {
+        const ParamDescriptor& d = descriptors[i];
+        if (d.data == nullptr || d.length == 0 || d.length > kMaxValueLength) return false;
+    }
+    return true;
 }
 
 std::string Encode(const Entries& entries) {
@@ -180,10 +185,7 @@ private:
 };
 
 int GetFrom(const std::string& path, ParamDescriptor* descriptors, int count) {
-    if (descriptors == nullptr || count <= 0) return kBadArgument;
-    for (int i = 0; i < count; ++i) {
-        if (!ValidValue(descriptors[i])) return kBadArgument;
-    }
+    if (!ValidCall(descriptors, count)) return kBadArgument;
     Entries entries;
     if (int result = ReadStore(path, &entries); result != kOk) return result;
     // Check every descriptor before copying any, so a failed call leaves all
@@ -200,10 +202,7 @@ int GetFrom(const std::string& path, ParamDescriptor* descriptors, int count) {
 }
 
 int SetIn(const std::string& directory, const std::string& path, const ParamDescriptor* descriptors, int count) {
-    if (descriptors == nullptr || count <= 0) return kBadArgument;
-    for (int i = 0; i < count; ++i) {
-        if (!ValidValue(descriptors[i])) return kBadArgument;
-    }
+    if (!ValidCall(descriptors, count)) return kBadArgument;
     if (mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) return kIoError;
 
     StoreLock lock(directory + "/parameters.lock");

@@ -7,16 +7,11 @@
 #include "capturing_logger.h"
 #include "catalogue.h"
 #include "fake_param_service.h"
+#include "host_bytes.h"
 #include "global_records.h"
 
 namespace {
 
-template <class T>
-std::vector<uint8_t> HostBytes(T value) {
-    std::vector<uint8_t> bytes(sizeof value);
-    std::memcpy(bytes.data(), &value, sizeof value);
-    return bytes;
-}
 
 class Loading : public ::testing::Test {
 protected:

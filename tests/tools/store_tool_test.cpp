@@ -13,6 +13,7 @@
 #include "catalogue.h"
 #include "fake_param_service.h"
 #include "file_param_store.h"
+#include "host_bytes.h"
 #include "value_text.h"
 
 namespace {
@@ -21,13 +22,6 @@ using Bytes = std::vector<uint8_t>;
 using Args = std::vector<std::string>;
 
 constexpr int kAbsent = -3;  // the file store's result for an id it lacks
-
-template <class T>
-Bytes HostBytes(T value) {
-    Bytes bytes(sizeof value);
-    std::memcpy(bytes.data(), &value, sizeof value);
-    return bytes;
-}
 
 struct Result {
     int status;

@@ -6,6 +6,7 @@
 
 #include "capturing_logger.h"
 #include "fake_param_service.h"
+#include "host_bytes.h"
 #include "global_records.h"
 #include "recording_host_calls.h"
 
@@ -13,12 +14,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-template <class T>
-Bytes HostBytes(T value) {
-    Bytes bytes(sizeof value);
-    std::memcpy(bytes.data(), &value, sizeof value);
-    return bytes;
-}
 
 ByteVector Document(const std::string& text) { return ByteVector(text.begin(), text.end()); }
 

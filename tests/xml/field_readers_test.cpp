@@ -7,18 +7,13 @@
 #include "capturing_logger.h"
 #include "decimal_rule.h"
 #include "fake_param_service.h"
+#include "host_bytes.h"
 #include "recording_host_calls.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-template <class T>
-Bytes HostBytes(T value) {
-    Bytes bytes(sizeof value);
-    std::memcpy(bytes.data(), &value, sizeof value);
-    return bytes;
-}
 
 std::string Config(const std::string& element, const std::string& text) {
     return "<config><" + element + ">" + text + "</" + element + "></config>";
