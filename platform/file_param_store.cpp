@@ -24,7 +24,11 @@ constexpr size_t kEntryHeaderSize = 8;
 constexpr uint32_t kMaxValueLength = 4096;
 constexpr size_t kMaxFileSize = 1 << 20;
 
-enum Result { kOk = 0, kIoError = -1, kCorrupt = -2, kAbsent = -3, kBadArgument = -4 };
+constexpr int kOk = FileParamStore::kOk;
+constexpr int kIoError = FileParamStore::kIoError;
+constexpr int kCorrupt = FileParamStore::kCorrupt;
+constexpr int kAbsent = FileParamStore::kAbsent;
+constexpr int kBadArgument = FileParamStore::kBadArgument;
 
 using Entries = std::map<uint32_t, std::vector<uint8_t>>;
 

@@ -12,6 +12,10 @@
 /// fails until an operator deals with it. A missing file is an empty store.
 class FileParamStore : public ParamService {
 public:
+    /// Results of Get and Set; callers of the service only test for non-zero,
+    /// the store tool tells an unset parameter from a broken store.
+    enum Result { kOk = 0, kIoError = -1, kCorrupt = -2, kAbsent = -3, kBadArgument = -4 };
+
     explicit FileParamStore(std::string directory);
 
     int Get(ParamDescriptor* descriptors, int count) override;

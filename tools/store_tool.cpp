@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "catalogue.h"
+#include "file_param_store.h"
 #include "param_service.h"
 #include "value_text.h"
 
@@ -15,9 +16,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitUnset = 1;
 constexpr int kExitError = 2;
 
-// The file store's result for an id it does not hold. Any other failure means
-// the store itself could not be read, which must not pass for "unset".
-constexpr int kParamAbsent = -3;
+// The store's result for an id it does not hold. Any other failure means the
+// store itself could not be read, which must not pass for "unset".
+constexpr int kParamAbsent = FileParamStore::kAbsent;
 
 struct FactoryDefault {
     uint32_t id;

@@ -21,7 +21,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Args = std::vector<std::string>;
 
-constexpr int kAbsent = -3;  // the file store's result for an id it lacks
+constexpr int kAbsent = FileParamStore::kAbsent;
 
 struct Result {
     int status;
