@@ -30,21 +30,22 @@ const TiXmlElement* FollowPath(const TiXmlNode* parent, const std::string& path)
 /// Parses `text` and finds `path` in it; nullptr when it does not parse or has
 /// no such element. `document` keeps the element alive.
 const TiXmlElement* FindInText(TiXmlDocument& document, const std::string& path, const char* text) {
+    return ParseXmlText(document, text) ? FollowPath(&document, path) : nullptr;
+}
+
+}  // namespace
+
+bool ParseXmlText(TiXmlDocument& document, const char* text) {
     if (text == nullptr) {
-        return nullptr;
+        return false;
     }
     std::string padded(text, std::strlen(text));
     padded.append(kParserPadding, '\0');
     // Texts are handed back as written: "DOR " is not "DOR".
     TiXmlBase::SetCondenseWhiteSpace(false);
     document.Parse(padded.c_str());
-    if (document.Error()) {
-        return nullptr;
-    }
-    return FollowPath(&document, path);
+    return !document.Error();
 }
-
-}  // namespace
 
 int GetPathedElement(std::string& value, std::string path, const char* text) {
     TiXmlDocument document;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+class TiXmlDocument;
 class TiXmlElement;
 
 /// Looks up the element at `path` ("config:RadioID", "LunConfig:ItpLink:RemotePort";
@@ -21,3 +22,8 @@ int GetPathedElement(std::string& value, std::string path, const char* text);
 /// looked up in `text` as above. Otherwise it is followed from the children of
 /// `start`, and `text` is not read.
 int GetPathedElement(TiXmlElement* start, std::string path, const char* text);
+
+/// Parses `text` into `document` the way the lookup does: safely past the
+/// text's end, blanks kept. False when it is no XML; the partial tree that
+/// TinyXML leaves behind then means nothing.
+bool ParseXmlText(TiXmlDocument& document, const char* text);

@@ -100,7 +100,25 @@ bool ApplyKeys(const Key (&keys)[N], Targets& targets, Working& working, const c
     return allApplied;
 }
 
+template <size_t N>
+void AppendPaths(const Key (&keys)[N], std::vector<std::string>& paths) {
+    for (const Key& key : keys) {
+        paths.emplace_back(FindCatalogueEntry(key.id)->xmlKey);
+    }
+}
+
 }  // namespace
+
+std::vector<std::string> ConfigurationKeyPaths() {
+    std::vector<std::string> paths;
+    AppendPaths(kDorKeys, paths);
+    paths.emplace_back(FindCatalogueEntry(param_id::kKipDcPowerLimit)->xmlKey);
+    paths.emplace_back(kDisableDutyCyclePath);
+    AppendPaths(kLunKeys, paths);
+    AppendPaths(kLinkKeys, paths);
+    AppendPaths(kLunTailKeys, paths);
+    return paths;
+}
 
 int GetConfigFromXmlData(DorConfig& dor, LunConfig& lun, KipParams& kip, const ByteVector& document) {
     // Room for the terminator and a little more, so a text always ends.
@@ -132,7 +150,7 @@ void HandleKipDutyCycleXml(KipParams& kip, const char* text) {
         kip.KipDcPowerLimit = value;
     }
     int disableFound = 0;
-    ReadUint8FromXml(value, disableFound, "config:KipDisableDutyCycle", text);
+    ReadUint8FromXml(value, disableFound, kDisableDutyCyclePath, text);
     if (disableFound != 0) {
         kip.KipDisableDutyCycle = value;
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "records.h"
 
 /// Carries every key of a received document into the store and, for the
@@ -13,3 +16,10 @@ int GetConfigFromXmlData(DorConfig& dor, LunConfig& lun, KipParams& kip, const B
 /// "config:KipDisableDutyCycle", derives the window and transmit limit from
 /// them, and stores all three stored values when either input was given.
 void HandleKipDutyCycleXml(KipParams& kip, const char* text);
+
+/// Every element path that a document can set, in the order they are
+/// applied: the keys and the two duty-cycle inputs.
+std::vector<std::string> ConfigurationKeyPaths();
+
+/// The duty-cycle input that has no parameter of its own.
+inline constexpr const char* kDisableDutyCyclePath = "config:KipDisableDutyCycle";

@@ -1,0 +1,133 @@
+#include "client_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "apply_config.h"
+#include "catalogue.h"
+#include "client_keys.h"
+
+namespace {
+
+/// Runs the client against a transport that records what it would send.
+struct Client {
+    std::vector<std::string> sent;
+    std::string reply = "REPLY";
+    ExchangeResult result = ExchangeResult::kReply;
+    std::string input;
+    bool interactive = false;
+    std::string out, err;
+
+    int Run(const std::vector<std::string>& args) {
+        std::istringstream in(input);
+        std::ostringstream outStream, errStream;
+        int status = RunClientTool(args, {in, outStream, errStream, interactive},
+                                   [this](const DaemonAddress&, const std::string& request, std::string& answer,
+                                          std::string& error) {
+                                       sent.push_back(request);
+                                       answer = reply;
+                                       error = "timed out";
+                                       return result;
+                                   });
+        out = outStream.str();
+        err = errStream.str();
+        return status;
+    }
+};
+
+TEST(ClientTool, KeyTableIsTheDaemonsOwn) {
+    const std::vector<std::string> paths = ConfigurationKeyPaths();
+    const std::vector<ClientKey> keys = ClientKeys();
+    ASSERT_EQ(28u, keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(paths[i], keys[i].path);
+        const CatalogueEntry* entry = FindCatalogueEntry(keys[i].entry.id);
+        EXPECT_TRUE(entry != nullptr ? keys[i].path == entry->xmlKey : keys[i].path == kDisableDutyCyclePath);
+    }
+    Client client;
+    EXPECT_EQ(0, client.Run({"keys"}));
+    EXPECT_EQ(29, std::count(client.out.begin(), client.out.end(), '\n'));
+}
+
+TEST(ClientTool, RefusesBeforeSendingAnything) {
+    const std::vector<std::vector<std::string>> refused = {
+        {"set", "Power", "256"},           {"set", "LogLevel", "1"},          {"set", "Address", "12345"},
+        {"set", "ItpRemoteIP", "1.2.3"},   {"set", "InstallType", "AB"},      {"set", "Powr", "1"},
+        {"set", "Power", "1", "Power", "2"}, {"set", "Power"},                {"query", "FOO"},
+        {"query", "REBOOT"},               {"get", "NetLoggerIP"},            {"frob"},
+        {"--port", "0", "query", "DOR"},   {"apply", "/nonexistent"},         {},
+    };
+    for (const auto& args : refused) {
+        Client client;
+        EXPECT_EQ(2, client.Run(args)) << testing::PrintToString(args);
+        EXPECT_TRUE(client.sent.empty());
+        EXPECT_EQ(1, std::count(client.err.begin(), client.err.end(), '\n')) << client.err;
+    }
+    const std::vector<std::string> documents = {
+        "<config><Power>1</Power>",                             // not well-formed
+        "<config><Powr>1</Powr></config>",                      // misspelt key
+        "<config><Power>1</Power></config>" + std::string(1500, ' '),
+        "<config/><ParamMessage><QueryType>DOR</QueryType></ParamMessage>",
+        "<Power>1</Power>",
+        std::string("<config><Power>1</Power></config>\0<x/>", 38),
+    };
+    for (const std::string& document : documents) {
+        Client client;
+        client.input = document;
+        EXPECT_EQ(2, client.Run({"apply", "-"})) << document;
+        EXPECT_TRUE(client.sent.empty());
+    }
+}
+
+TEST(ClientTool, SetSendsTheSmallestDocument) {
+    Client client;
+    EXPECT_EQ(0, client.Run({"set", "RemotePort", "4001", "Power", "7", "TxFreq", "3000000000", "InstallType", "<",
+                             "config:LogLevel", "2"}));
+    EXPECT_EQ((std::vector<std::string>{"<config><Power>7</Power><TxFreq>-1294967296</TxFreq>"
+                                        "<InstallType>&lt;</InstallType><LogLevel>2</LogLevel></config>"
+                                        "<LunConfig><ItpLink><RemotePort>4001</RemotePort></ItpLink></LunConfig>"}),
+              client.sent);
+    EXPECT_EQ("REPLY", client.out);
+    EXPECT_EQ(0, client.Run({"set", "--raw", "Power", "+9x"}));
+    EXPECT_EQ("<config><Power>+9x</Power></config>", client.sent.back());
+}
+
+TEST(ClientTool, SendsQueriesAndDocumentsAsTheyAre) {
+    Client client;
+    client.input = "<config><Power>1</Power><LogConfig>x</LogConfig></config>\n";
+    EXPECT_EQ(0, client.Run({"apply", "-"}));
+    EXPECT_EQ(client.input, client.sent.back());
+    EXPECT_EQ("kip-param-client: note: the daemon ignores config:LogConfig\n", client.err);
+
+    client.reply = std::string("<?xml version=\"1.0\"?>\r\n<config xmlns=\"0\">\n<Power>5</Power>\r\n</config>\n");
+    EXPECT_EQ(0, client.Run({"query", "DOR"}));
+    EXPECT_EQ("<ParamMessage><QueryType>DOR</QueryType></ParamMessage>", client.sent.back());
+    EXPECT_EQ(client.reply, client.out);
+    EXPECT_EQ(0, client.Run({"get", "config:Power"}));
+    EXPECT_EQ("5\n", client.out);
+
+    client.interactive = true;
+    client.input = "yes\n";
+    EXPECT_EQ(0, client.Run({"query", "REBOOT"}));
+    EXPECT_EQ("<ParamMessage><QueryType>REBOOT</QueryType></ParamMessage>", client.sent.back());
+    client.input = "no\n";
+    EXPECT_EQ(2, client.Run({"query", "REBOOT"}));
+    EXPECT_EQ(4u, client.sent.size());
+}
+
+TEST(ClientTool, NoReplyInTimeIsExitOne) {
+    Client client;
+    client.result = ExchangeResult::kTimeout;
+    EXPECT_EQ(1, client.Run({"get", "RemotePort"}));
+    EXPECT_EQ(1, client.Run({"query", "LUN"}));
+
+    // The real exchange against a loopback port where nobody listens.
+    std::ostringstream out, err;
+    std::istringstream in;
+    EXPECT_EQ(1, RunClientTool({"--port", "9", "--timeout", "0.2", "query", "DOR"}, {in, out, err, false},
+                               ExchangeDatagram));
+    EXPECT_EQ("", out.str());
+}
+
+}  // namespace

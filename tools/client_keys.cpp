@@ -1,0 +1,79 @@
+#include "client_keys.h"
+
+#include <cstring>
+
+#include "apply_config.h"
+#include "value_text.h"
+
+namespace {
+
+const CatalogueEntry kDutyCycleSwitch{0, Encoding::U8, "KipParams.KipDisableDutyCycle", kDisableDutyCyclePath};
+
+std::string LastComponent(const std::string& path) { return path.substr(path.rfind(':') + 1); }
+
+}  // namespace
+
+std::vector<ClientKey> ClientKeys() {
+    std::vector<ClientKey> keys;
+    for (const std::string& path : ConfigurationKeyPaths()) {
+        const CatalogueEntry* entry = &kDutyCycleSwitch;
+        for (const CatalogueEntry& candidate : kCatalogue) {
+            if (candidate.xmlKey != nullptr && path == candidate.xmlKey) entry = &candidate;
+        }
+        keys.push_back({path, *entry});
+    }
+    return keys;
+}
+
+bool ResolveKey(const std::string& name, ClientKey& key, std::string& error) {
+    std::vector<ClientKey> matches;
+    for (const ClientKey& candidate : ClientKeys()) {
+        if (candidate.path == name) {
+            key = candidate;
+            return true;
+        }
+        if (LastComponent(candidate.path) == name) matches.push_back(candidate);
+    }
+    if (matches.size() == 1) {
+        key = matches.front();
+        return true;
+    }
+    if (matches.empty()) {
+        error = "no key '" + name + "' (see: kip-param-client keys)";
+    } else {
+        error = "key '" + name + "' is ambiguous: ";
+        for (size_t i = 0; i < matches.size(); ++i) error += (i > 0 ? ", " : "") + matches[i].path;
+    }
+    return false;
+}
+
+bool KeyValueText(const ClientKey& key, const std::string& value, std::string& text, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (key.entry.encoding == Encoding::Char && value.size() != 1) {
+        error = key.path + " takes exactly one character";
+        return false;
+    }
+    if (!ParseValue(key.entry, value, bytes, error)) {
+        error = key.path + ": " + error;
+        return false;
+    }
+    text = value;
+    if (key.entry.encoding == Encoding::U32) {
+        uint32_t number = 0;
+        std::memcpy(&number, bytes.data(), sizeof number);
+        text = std::to_string(static_cast<int32_t>(number));
+    }
+    return true;
+}
+
+std::string EncodingText(Encoding encoding) {
+    switch (encoding) {
+        case Encoding::U8: return "u8    0-255";
+        case Encoding::U16: return "u16   0-65535";
+        case Encoding::U32: return "u32   0-4294967295";
+        case Encoding::Char: return "char  one character";
+        case Encoding::Ipv4: return "ipv4  dotted address";
+        case Encoding::AtcsAddress: return "atcs  10 hex digits";
+    }
+    return "";
+}

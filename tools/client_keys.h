@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+
+/// A key that a configuration document can set, as a client sees it: its
+/// element path and the parameter behind it (id 0 for the duty-cycle switch,
+/// which the daemon keeps in memory only).
+struct ClientKey {
+    std::string path;
+    CatalogueEntry entry;
+};
+
+/// Every key, in the order the daemon applies them.
+std::vector<ClientKey> ClientKeys();
+
+/// Finds a key by its path or by a last component that only one key has.
+bool ResolveKey(const std::string& name, ClientKey& key, std::string& error);
+
+/// Checks `value` against the key's width and encoding and gives the text the
+/// daemon must receive for it (a 32-bit value above 2147483647 travels as its
+/// negative two's-complement form, the only one the daemon reads as such).
+bool KeyValueText(const ClientKey& key, const std::string& value, std::string& text, std::string& error);
+
+/// "u8 0-255", "ipv4 dotted address", ... for the key listing.
+std::string EncodingText(Encoding encoding);

@@ -1,0 +1,255 @@
+#include "client_tool.h"
+
+#include <fstream>
+#include <iomanip>
+#include <iterator>
+#include <sstream>
+
+#include "client_keys.h"
+#include "document_check.h"
+#include "xml_path_lookup.h"
+
+namespace {
+
+constexpr int kExitReply = 0;
+constexpr int kExitTimeout = 1;
+constexpr int kExitRefused = 2;
+
+struct Invocation {
+    DaemonAddress daemon;
+    bool yes = false;
+    bool raw = false;
+    bool help = false;
+    std::vector<std::string> words;  // the command and its operands
+};
+
+const char kHelp[] =
+    "usage: kip-param-client [--host ADDR] [--port PORT] [--timeout SECONDS] COMMAND\n"
+    "\n"
+    "Talks to the configuration daemon of a unit over UDP (default 127.0.0.1:3180,\n"
+    "time-out 5 seconds; the daemon answers one datagram a second).\n"
+    "\n"
+    "commands:\n"
+    "  query DOR|LUN       print the DOR or LUN document exactly as the daemon sends it\n"
+    "  query REBOOT --yes  restart the unit (without --yes, asks on a terminal)\n"
+    "  apply FILE|-        send a config, LunConfig or both-roots document and print\n"
+    "                      the report; it is checked first: well-formed, no query,\n"
+    "                      only known elements, at most 1500 bytes\n"
+    "  set [--raw] KEY VALUE [KEY VALUE ...]\n"
+    "                      send the smallest document that sets these keys; values\n"
+    "                      are checked against each key's width and encoding unless\n"
+    "                      --raw sends them as typed\n"
+    "  get KEY             print a key's value from a fresh DOR or LUN query\n"
+    "  keys                list every key: path, store id, width, encoding, range\n"
+    "\n"
+    "Keys are named by path (config:Power, LunConfig:ItpLink:RemotePort) or by a\n"
+    "last component that only one key has (Power, RemotePort).\n"
+    "\n"
+    "examples:\n"
+    "  kip-param-client query DOR > dor.xml\n"
+    "  kip-param-client apply dor.xml\n"
+    "  kip-param-client set Power 7 RemotePort 4001\n"
+    "  kip-param-client --host 10.0.0.5 get config:ItpRemoteIP\n"
+    "  kip-param-client query REBOOT --yes\n"
+    "\n"
+    "exit status: 0 a reply came, 1 no reply in time, 2 bad usage or a refused\n"
+    "document or value (nothing was sent)\n";
+
+int Refuse(std::ostream& err, const std::string& reason) {
+    err << "kip-param-client: " << reason << "\n";
+    return kExitRefused;
+}
+
+bool ParseNumber(const std::string& text, double low, double high, double& value) {
+    std::istringstream in(text);
+    return (in >> value) && in.eof() && value >= low && value <= high;
+}
+
+bool ParseInvocation(const std::vector<std::string>& args, Invocation& call, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        double number = 0;
+        if (arg == "--host" && hasValue) {
+            call.daemon.host = args[++i];
+        } else if (arg == "--port" && hasValue && ParseNumber(args[i + 1], 1, 65535, number)) {
+            call.daemon.port = static_cast<uint16_t>(number);
+            ++i;
+        } else if (arg == "--timeout" && hasValue && ParseNumber(args[i + 1], 0.001, 3600, number)) {
+            call.daemon.timeoutSeconds = number;
+            ++i;
+        } else if (arg == "--yes") {
+            call.yes = true;
+        } else if (arg == "--raw") {
+            call.raw = true;
+        } else if (arg == "--help" || arg == "-h" || arg == "help") {
+            call.help = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "bad option '" + arg + "' (see --help)";
+            return false;
+        } else {
+            call.words.push_back(arg);
+        }
+    }
+    if (!call.help && call.words.empty()) {
+        error = "no command given (see --help)";
+        return false;
+    }
+    return true;
+}
+
+/// Sends and prints the reply exactly as it came.
+int Send(const Invocation& call, const std::string& request, ClientConsole& console, const Transport& transport) {
+    std::string reply, error;
+    switch (transport(call.daemon, request, reply, error)) {
+        case ExchangeResult::kReply:
+            console.out << reply << std::flush;
+            return kExitReply;
+        case ExchangeResult::kTimeout:
+            console.err << "kip-param-client: " << error << "\n";
+            return kExitTimeout;
+        case ExchangeResult::kError:
+            break;
+    }
+    return Refuse(console.err, error);
+}
+
+std::string QueryText(const std::string& value) {
+    return "<ParamMessage><QueryType>" + value + "</QueryType></ParamMessage>";
+}
+
+int Query(const Invocation& call, ClientConsole& console, const Transport& transport) {
+    const std::string& what = call.words.size() == 2 ? call.words[1] : "";
+    if (what != "DOR" && what != "LUN" && what != "REBOOT") return Refuse(console.err, "query takes DOR, LUN or REBOOT");
+    if (what == "REBOOT" && !call.yes) {
+        if (!console.interactive) return Refuse(console.err, "query REBOOT restarts the unit; add --yes");
+        console.err << "This restarts the unit at " << call.daemon.host << ". Type yes to go on: " << std::flush;
+        std::string answer;
+        if (!std::getline(console.in, answer) || answer != "yes") return Refuse(console.err, "not confirmed, nothing sent");
+    }
+    return Send(call, QueryText(what), console, transport);
+}
+
+int Apply(const Invocation& call, ClientConsole& console, const Transport& transport) {
+    if (call.words.size() != 2) return Refuse(console.err, "apply takes one FILE, or - for standard input");
+    std::string text;
+    if (call.words[1] == "-") {
+        text.assign(std::istreambuf_iterator<char>(console.in), {});
+    } else {
+        std::ifstream file(call.words[1], std::ios::binary);
+        if (!file) return Refuse(console.err, "cannot read " + call.words[1]);
+        text.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    std::vector<std::string> ignored;
+    std::string error;
+    if (!CheckDocument(text, ignored, error)) return Refuse(console.err, error);
+    if (!ignored.empty()) {
+        console.err << "kip-param-client: note: the daemon ignores";
+        for (const std::string& path : ignored) console.err << " " << path;
+        console.err << "\n";
+    }
+    return Send(call, text, console, transport);
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else out += c;
+    }
+    return out;
+}
+
+/// The smallest document that carries these values, each root once and the
+/// link's keys inside one ItpLink element.
+std::string BuildDocument(const std::vector<std::pair<ClientKey, std::string>>& values) {
+    std::string document;
+    for (const std::string root : {"config", "LunConfig"}) {
+        std::string direct, link;
+        for (const auto& [key, text] : values) {
+            const std::string& path = key.path;
+            if (path.compare(0, root.size() + 1, root + ":") != 0) continue;
+            const std::string name = path.substr(path.rfind(':') + 1);
+            const std::string element = "<" + name + ">" + Escaped(text) + "</" + name + ">";
+            (path.find(":ItpLink:") != std::string::npos ? link : direct) += element;
+        }
+        if (!link.empty()) direct += "<ItpLink>" + link + "</ItpLink>";
+        if (!direct.empty()) document += "<" + root + ">" + direct + "</" + root + ">";
+    }
+    return document;
+}
+
+int Set(const Invocation& call, ClientConsole& console, const Transport& transport) {
+    if (call.words.size() < 3 || call.words.size() % 2 == 0) return Refuse(console.err, "set takes KEY VALUE pairs");
+    std::vector<std::pair<ClientKey, std::string>> values;
+    for (size_t i = 1; i < call.words.size(); i += 2) {
+        ClientKey key;
+        std::string text = call.words[i + 1], error;
+        if (!ResolveKey(call.words[i], key, error)) return Refuse(console.err, error);
+        if (!call.raw && !KeyValueText(key, call.words[i + 1], text, error)) return Refuse(console.err, error);
+        for (const auto& given : values) {
+            if (given.first.path == key.path) return Refuse(console.err, key.path + " given twice");
+        }
+        values.emplace_back(key, text);
+    }
+    const std::string document = BuildDocument(values);
+    std::vector<std::string> ignored;
+    std::string error;
+    if (!CheckDocument(document, ignored, error)) return Refuse(console.err, error);
+    return Send(call, document, console, transport);
+}
+
+int Get(const Invocation& call, ClientConsole& console, const Transport& transport) {
+    if (call.words.size() != 2) return Refuse(console.err, "get takes one KEY");
+    ClientKey key;
+    std::string error;
+    if (!ResolveKey(call.words[1], key, error)) return Refuse(console.err, error);
+    const bool dor = key.path.compare(0, 7, "config:") == 0;
+    if (DaemonDocumentPaths().count(key.path) == 0) {
+        std::string where = "see the KipParams lines of an apply's report or the LogConfig texts";
+        if (key.entry.id != 0) where += "; on the unit: kip-param-store get " + std::to_string(key.entry.id);
+        return Refuse(console.err, key.path + " is in no document the daemon sends; " + where);
+    }
+    std::string reply;
+    switch (transport(call.daemon, QueryText(dor ? "DOR" : "LUN"), reply, error)) {
+        case ExchangeResult::kReply: break;
+        case ExchangeResult::kTimeout: console.err << "kip-param-client: " << error << "\n"; return kExitTimeout;
+        case ExchangeResult::kError: return Refuse(console.err, error);
+    }
+    std::string value;
+    if (GetPathedElement(value, key.path, reply.c_str()) == 0) return Refuse(console.err, "reply holds no " + key.path);
+    console.out << value << "\n";
+    return kExitReply;
+}
+
+int Keys(ClientConsole& console) {
+    console.out << std::left << std::setw(34) << "key" << "id   width  encoding\n";
+    for (const ClientKey& key : ClientKeys()) {
+        console.out << std::left << std::setw(34) << key.path << std::setw(5)
+                    << (key.entry.id != 0 ? std::to_string(key.entry.id) : "-") << std::setw(7)
+                    << (key.entry.id != 0 ? std::to_string(key.entry.Width()) : "-") << EncodingText(key.entry.encoding)
+                    << "\n";
+    }
+    return kExitReply;
+}
+
+}  // namespace
+
+int RunClientTool(const std::vector<std::string>& args, ClientConsole console, const Transport& transport) {
+    Invocation call;
+    std::string error;
+    if (!ParseInvocation(args, call, error)) return Refuse(console.err, error);
+    if (call.help) {
+        console.out << kHelp;
+        return kExitReply;
+    }
+    const std::string& command = call.words[0];
+    if (command == "query") return Query(call, console, transport);
+    if (command == "apply") return Apply(call, console, transport);
+    if (command == "set") return Set(call, console, transport);
+    if (command == "get") return Get(call, console, transport);
+    if (command == "keys" && call.words.size() == 1) return Keys(console);
+    return Refuse(console.err, "unknown command '" + command + "' (see --help)");
+}
