@@ -16,6 +16,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -43,13 +44,25 @@ std::string EnterUserNamespaceOnce() {
     return "";
 }
 
+// The binaries under test: this build's, or another build's (the target's)
+// named by KIP_E2E_BIN_DIR, run through KIP_E2E_EMULATOR ("qemu-ppc -L /usr/powerpc-linux-gnu").
+std::vector<std::string> CommandFor(const std::string& name) {
+    std::vector<std::string> command;
+    std::istringstream emulator(std::getenv("KIP_E2E_EMULATOR") != nullptr ? std::getenv("KIP_E2E_EMULATOR") : "");
+    for (std::string word; emulator >> word;) command.push_back(word);
+    const char* dir = std::getenv("KIP_E2E_BIN_DIR");
+    command.push_back(std::string(dir != nullptr ? dir : KIP_BIN_DIR) + "/" + name);
+    return command;
+}
+
 // Both end with exec or _exit; called only in a forked child.
 [[noreturn]] void ExecBinary(const std::string& name, const std::vector<std::string>& args) {
-    const std::string path = std::string(KIP_BIN_DIR) + "/" + name;
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    std::vector<std::string> command = CommandFor(name);
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& word : command) argv.push_back(word.data());
     argv.push_back(nullptr);
-    execv(path.c_str(), argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
 }
 
