@@ -42,10 +42,11 @@ void SignalCallbackHandler(int signalNumber) {
 }
 
 void InstallSignalHandlers() {
-    std::signal(SIGHUP, SignalCallbackHandler);
-    std::signal(SIGTERM, SignalCallbackHandler);
-    std::signal(SIGINT, SignalCallbackHandler);
-    std::signal(SIGQUIT, SignalCallbackHandler);
+    // signal() fails only for an invalid signal number.
+    (void)std::signal(SIGHUP, SignalCallbackHandler);
+    (void)std::signal(SIGTERM, SignalCallbackHandler);
+    (void)std::signal(SIGINT, SignalCallbackHandler);
+    (void)std::signal(SIGQUIT, SignalCallbackHandler);
 }
 
 void LogCaughtSignals() {

@@ -4,7 +4,7 @@
 
 /// The platform logger as the daemon calls it.
 void set_log_level(int level);
-void set_log_config(std::string config);
+void set_log_config(std::string config);  // NOLINT(performance-unnecessary-value-param): the platform's signature
 void send_log_basic(int level, const char* file, const char* function, int line, const char* format, ...)
     __attribute__((format(printf, 5, 6)));
 

@@ -16,11 +16,13 @@ class TiXmlElement;
 /// Returns non-zero when the element exists, with its text in `value`; an
 /// element without text (`<Power/>`, blanks only, children only) gives "";
 /// other texts come back with their blanks as written.
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the platform's signature takes the path by value
 int GetPathedElement(std::string& value, std::string path, const char* text);
 
 /// Returns non-zero when the element exists. With a null `start`, the path is
 /// looked up in `text` as above. Otherwise it is followed from the children of
 /// `start`, and `text` is not read.
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the platform's signature takes the path by value
 int GetPathedElement(TiXmlElement* start, std::string path, const char* text);
 
 /// Parses `text` into `document` the way the lookup does: safely past the

@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "udp_endpoint.h"
@@ -32,7 +34,7 @@ public:
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local);
+        EXPECT_EQ(0, bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local));
         return sock;
     }
 

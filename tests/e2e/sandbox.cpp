@@ -1,238 +1,151 @@
 #include "sandbox.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <net/if.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
 namespace e2e {
+
+bool Contains(const std::optional<std::string>& text, const std::string& part) {
+    return text && text->find(part) != std::string::npos;
+}
+
 namespace {
 
 constexpr const char* kDaemonLog = "/var/lib/e2e-daemon.err";
 constexpr const char* kInitRecorder = "/var/lib/e2e-init";
 
 std::string Failed(const std::string& step) { return step + ": " + std::strerror(errno); }
+std::string Env(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
-std::string EnterUserNamespaceOnce() {
-    static bool entered = false;
-    if (entered || geteuid() == 0) return "";
-    const uid_t uid = geteuid();
-    const gid_t gid = getegid();
-    if (unshare(CLONE_NEWUSER) != 0) return Failed("unshare(CLONE_NEWUSER)");
-    if (!WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1")) return Failed("uid_map");
-    if (!WriteFile("/proc/self/setgroups", "deny")) return Failed("setgroups");
-    if (!WriteFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) return Failed("gid_map");
-    entered = true;
-    return "";
-}
-
-// The binaries under test: this build's, or another build's (the target's)
-// named by KIP_E2E_BIN_DIR, run through KIP_E2E_EMULATOR ("qemu-ppc -L /usr/powerpc-linux-gnu").
-std::vector<std::string> CommandFor(const std::string& name) {
-    std::vector<std::string> command;
-    std::istringstream emulator(std::getenv("KIP_E2E_EMULATOR") != nullptr ? std::getenv("KIP_E2E_EMULATOR") : "");
-    for (std::string word; emulator >> word;) command.push_back(word);
-    const char* dir = std::getenv("KIP_E2E_BIN_DIR");
-    command.push_back(std::string(dir != nullptr ? dir : KIP_BIN_DIR) + "/" + name);
+// A shell command running this build's binary, or another build's (the
+// target's) from KIP_E2E_BIN_DIR through KIP_E2E_EMULATOR ("qemu-ppc -L /usr/powerpc-linux-gnu").
+std::string Command(const std::string& name, const std::vector<std::string>& args = {}) {
+    std::string command = Env("KIP_E2E_EMULATOR") + " '" +
+                          (Env("KIP_E2E_BIN_DIR").empty() ? KIP_BIN_DIR : Env("KIP_E2E_BIN_DIR")) + "/" + name + "'";
+    for (const auto& arg : args) command += " '" + arg + "'";
     return command;
 }
-
-// Both end with exec or _exit; called only in a forked child.
-[[noreturn]] void ExecBinary(const std::string& name, const std::vector<std::string>& args) {
-    std::vector<std::string> command = CommandFor(name);
-    command.insert(command.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
 }  // namespace
 
 std::string EnterSandbox() {
-    std::string failure = EnterUserNamespaceOnce();
-    if (!failure.empty()) return failure;
+    static bool mapped = false;  // a user namespace only when not root, once per process
+    if (!mapped && geteuid() != 0) {
+        const std::string uid = std::to_string(geteuid()), gid = std::to_string(getegid());
+        if (unshare(CLONE_NEWUSER) != 0 || !WriteFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+            !WriteFile("/proc/self/setgroups", "deny") || !WriteFile("/proc/self/gid_map", "0 " + gid + " 1")) {
+            return Failed("user namespace");
+        }
+        mapped = true;
+    }
     // A fresh pair per test, so tests sharing one process start clean too.
     if (unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return Failed("unshare(CLONE_NEWNS|CLONE_NEWNET)");
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return Failed("make / private");
-    for (const char* dir : {"/var/log", "/var/lib"}) {
-        if (mount("tmpfs", dir, "tmpfs", 0, "mode=0755") != 0) return Failed(std::string("tmpfs on ") + dir);
+    for (const char* dir : {"/var/log", "/var/lib", kStoreDir}) {
+        mkdir(dir, 0755);
+        if (mount("tmpfs", dir, "tmpfs", 0, "mode=0755,size=1m") != 0) return Failed(std::string("tmpfs on ") + dir);
     }
-    if (mkdir("/var/lib/app-kip-param", 0755) != 0) return Failed("mkdir store dir");
     if (!WriteFile(kInitRecorder, "#!/bin/sh\necho \"$@\" >> /var/log/reboots.txt\n") ||
-        chmod(kInitRecorder, 0755) != 0) {
-        return Failed("write init recorder");
+        chmod(kInitRecorder, 0755) != 0 || mount(kInitRecorder, "/sbin/init", nullptr, MS_BIND, nullptr) != 0) {
+        return Failed("bind an init recorder on /sbin/init");
     }
-    if (mount(kInitRecorder, "/sbin/init", nullptr, MS_BIND, nullptr) != 0) return Failed("bind /sbin/init");
-
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) return Failed("socket");
-    ifreq ifr{};
-    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
-    bool up = ioctl(fd, SIOCGIFFLAGS, &ifr) == 0;
-    ifr.ifr_flags |= IFF_UP | IFF_RUNNING;
-    up = up && ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
-    failure = up ? "" : Failed("bring lo up");
-    close(fd);
-    return failure;
+    return std::system("ip link set lo up") == 0 ? "" : "ip link set lo up failed";
 }
 
 std::optional<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
     std::ostringstream text;
+    if (!in) return std::nullopt;
     text << in.rdbuf();
     return text.str();
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes << std::flush;  // one write(), as the /proc id maps need
-    return static_cast<bool>(out);
+    return static_cast<bool>(out << bytes << std::flush);  // one write(), as the /proc id maps need
 }
 
 bool WaitFor(const std::function<bool()>& done, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
+    static const double slow = Env("KIP_E2E_SLOW").empty() ? 1 : std::stod(Env("KIP_E2E_SLOW"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds * slow);
+    for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
 }
 
-ToolResult RunStoreTool(const std::vector<std::string>& args) {
-    int out[2];
-    if (pipe(out) != 0) return {-1, ""};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        ExecBinary("kip-param-store", args);
-    }
-    close(out[1]);
-    ToolResult result{-1, ""};
+std::pair<int, std::string> StoreTool(const std::vector<std::string>& args) {
+    FILE* tool = popen(Command("kip-param-store", args).c_str(), "r");
+    std::string out;
     char buffer[4096];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.out.append(buffer, n);
-    close(out[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid) result.status = ExitStatus(status);
-    return result;
+    for (size_t n; tool != nullptr && (n = fread(buffer, 1, sizeof buffer, tool)) > 0;) out.append(buffer, n);
+    const int status = tool != nullptr ? pclose(tool) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
 std::optional<std::string> Exchange(const std::string& datagram, double seconds) {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) return std::nullopt;
-    sockaddr_in daemon{};
-    daemon.sin_family = AF_INET;
-    daemon.sin_port = htons(kPort);
-    daemon.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::optional<std::string> reply;
-    if (sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&daemon), sizeof daemon) ==
-        static_cast<ssize_t>(datagram.size())) {
-        pollfd waiting{fd, POLLIN, 0};
-        if (poll(&waiting, 1, static_cast<int>(seconds * 1000)) == 1) {
-            std::string buffer(65536, '\0');
-            ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
-            if (n >= 0) reply = buffer.substr(0, n);
-        }
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in daemon{AF_INET, htons(kPort), {htonl(INADDR_LOOPBACK)}, {}};
+    pollfd readable{fd, POLLIN, 0};
+    std::string reply(65536, '\0');
+    ssize_t n = -1;
+    if (sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&daemon), sizeof daemon) >= 0 &&
+        WaitFor([&] { return poll(&readable, 1, 0) == 1; }, seconds)) {
+        n = recv(fd, reply.data(), reply.size(), 0);
     }
     close(fd);
-    return reply;
+    return n >= 0 ? std::optional(reply.substr(0, n)) : std::nullopt;
 }
 
-bool PortBound(double seconds) {
-    // The daemon binds after writing its status files; datagrams sent before
-    // that would be dropped, so look for the wildcard bind itself.
-    return WaitFor(
-        [] {
-            auto table = ReadFile("/proc/net/udp");
-            return table && table->find(" 00000000:0C6C ") != std::string::npos;
-        },
-        seconds);
-}
-
-bool IsLogLine(const std::string& line, int level, const std::string& function, const std::string& message) {
-    const std::string prefix = "L" + std::to_string(level) + " app-kip-param.cpp:";
-    if (line.rfind(prefix, 0) != 0) return false;
-    size_t end = prefix.size();
-    while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
-    return end > prefix.size() && line.compare(end, std::string::npos, " " + function + ": " + message) == 0;
-}
-
-Daemon::~Daemon() {
-    if (Running()) Stop(SIGKILL, 2);
-}
-
-void Daemon::Start() {
+bool Daemon::Start() {
     const pid_t parent = getpid();
-    pid_ = fork();
-    if (pid_ == 0) {
+    if ((pid_ = fork()) == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a crashed test
         if (getppid() != parent) _exit(126);
-        int log = open(kDaemonLog, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
-        dup2(log, STDOUT_FILENO);
-        dup2(log, STDERR_FILENO);
-        close(log);
-        ExecBinary("app-kip-param", {});
+        const std::string command = "exec " + Command("app-kip-param") + " >" + kDaemonLog + " 2>&1";
+        execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+        _exit(127);
     }
+    // Waits for the wildcard bind itself: datagrams sent before it are lost.
+    return WaitFor([] { return Contains(ReadFile("/proc/net/udp"), " 00000000:0C6C "); }, 10);
 }
 
-int Daemon::Stop(int signal, double seconds) {
-    if (!Running()) return -1;
+int Daemon::Stop(int signal) {
+    if (pid_ <= 0) return -1;
     kill(pid_, signal);
-    int status = 0;
-    pid_t done = 0;
-    WaitFor([&] { return (done = waitpid(pid_, &status, WNOHANG)) != 0; }, seconds);
-    if (done == 0) {
+    int status = -1;
+    if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10)) {
         kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
+        waitpid(pid_, nullptr, 0);
     }
     pid_ = -1;
-    return done == 0 || done < 0 ? -1 : ExitStatus(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void Daemon::Signal(int signal) const { kill(pid_, signal); }
-
-std::string Daemon::Log() const { return ReadFile(kDaemonLog).value_or(""); }
-
-std::vector<std::string> Daemon::LogLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(Log());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+std::string Daemon::Log() const {
+    static const std::regex lineNumber("^(L[0-9]) app-kip-param\\.cpp:[0-9]+ ", std::regex::multiline);
+    return std::regex_replace(ReadFile(kDaemonLog).value_or(""), lineNumber, "$1 ");
 }
 
-int Daemon::Count(int level, const std::string& function, const std::string& message) const {
+int Daemon::Count(const std::string& entry) const {
+    std::istringstream log(Log());
     int count = 0;
-    for (const auto& line : LogLines()) count += IsLogLine(line, level, function, message);
+    for (std::string line; std::getline(log, line);) count += line == entry;
     return count;
-}
-
-bool Daemon::WaitForCount(int level, const std::string& function, const std::string& message, int count,
-                          double seconds) const {
-    return WaitFor([&] { return Count(level, function, message) >= count; }, seconds);
 }
 
 }  // namespace e2e

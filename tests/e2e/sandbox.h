@@ -6,10 +6,10 @@
 #include <sys/types.h>
 
 #include <csignal>
-
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -17,6 +17,7 @@ namespace e2e {
 constexpr const char* kDorXml = "/var/log/dor.xml";
 constexpr const char* kLunXml = "/var/log/lun.xml";
 constexpr const char* kReboots = "/var/log/reboots.txt";
+constexpr const char* kStoreDir = "/var/lib/app-kip-param";  // a tmpfs of its own, to fill or remount
 constexpr const char* kStore = "/var/lib/app-kip-param/parameters.store";
 constexpr int kPort = 3180;
 
@@ -24,35 +25,28 @@ constexpr int kPort = 3180;
 std::string EnterSandbox();
 
 std::optional<std::string> ReadFile(const std::string& path);
+bool Contains(const std::optional<std::string>& text, const std::string& part);
 bool WriteFile(const std::string& path, const std::string& bytes);
+// `seconds` is scaled by KIP_E2E_SLOW, for binaries run under an emulator.
 bool WaitFor(const std::function<bool()>& done, double seconds);
 
-struct ToolResult {
-    int status;  // exit status, -1 when it did not exit normally
-    std::string out;
-};
-ToolResult RunStoreTool(const std::vector<std::string>& args);
+// kip-param-store's exit status (-1 if it did not exit) and standard output.
+std::pair<int, std::string> StoreTool(const std::vector<std::string>& args);
 
-// One datagram to 127.0.0.1:3180 from a fresh socket; nullopt on timeout.
-std::optional<std::string> Exchange(const std::string& datagram, double seconds = 5);
-bool PortBound(double seconds);
-
-// "L<level> app-kip-param.cpp:<line> <function>: <message>", exactly.
-bool IsLogLine(const std::string& line, int level, const std::string& function, const std::string& message);
+// One datagram to 127.0.0.1:3180 from a fresh socket; nullopt without a reply.
+std::optional<std::string> Exchange(const std::string& datagram, double seconds = 10);
 
 class Daemon {
 public:
-    ~Daemon();
-    void Start();
+    ~Daemon() { Stop(SIGKILL); }
+    // True once its port is bound; it binds after writing the status files.
+    bool Start();
     // Exit status, -1 if it had to be killed or died by a signal.
-    int Stop(int signal = SIGTERM, double seconds = 5);
-    void Signal(int signal) const;
-    bool Running() const { return pid_ > 0; }
+    int Stop(int signal = SIGTERM);
+    pid_t Pid() const { return pid_; }
+    // Its output with the line numbers left out: "L<level> <function>: <message>".
     std::string Log() const;
-    std::vector<std::string> LogLines() const;
-    int Count(int level, const std::string& function, const std::string& message) const;
-    bool WaitForCount(int level, const std::string& function, const std::string& message, int count,
-                      double seconds = 5) const;
+    int Count(const std::string& entry) const;
 
 private:
     pid_t pid_ = -1;
