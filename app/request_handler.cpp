@@ -60,7 +60,11 @@ int HandleReceivedData(UdpServer* server) {
     server->buffer[length] = '\0';
     const char* text = reinterpret_cast<const char*>(server->buffer);
 
-    std::ostringstream reply;
+    // One reply stream for every request (the daemon has one thread): setting
+    // up a stream costs more than most replies.
+    static std::ostringstream reply;
+    reply.str(std::string());
+    reply.clear();
     bool reboot = false;
     std::string query;
     if (GetPathedElement(query, "ParamMessage:QueryType", text) != 0) {

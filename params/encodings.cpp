@@ -45,11 +45,15 @@ bool AtcsAddressToString(char* text, size_t size, const ByteVector& address) {
     if (address.size() > kAtcsAddressBytes) {
         return false;
     }
-    std::ostringstream printed;
+    // One stream for every call (the daemon has one thread): setting up a
+    // stream costs more than printing five bytes into it.
+    static std::ostringstream printed;
+    printed.str(std::string());
+    printed.clear();
     if (PrintBinaryBasic(address.data(), static_cast<unsigned>(address.size()), printed, false) != 0) {
         return false;
     }
-    const std::string& out = printed.str();
+    const std::string out = printed.str();
     size_t length = std::min(out.size(), size - 1);
     std::memcpy(text, out.data(), length);
     text[length] = '\0';

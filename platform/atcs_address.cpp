@@ -37,11 +37,17 @@ int AtcsAddress::StringToNibbles(std::string text, std::vector<uint8_t>& nibbles
 
 int PrintBinaryBasic(const uint8_t* bytes, unsigned count, std::ostream& out, bool spaced) {
     static const char kDigits[] = "0123456789ABCDEF";
+    // Formed whole and written once: each insertion into a stream costs more
+    // than the digits.
+    std::string text;
+    text.reserve(static_cast<size_t>(count) * 3);
     for (unsigned i = 0; i < count; ++i) {
         if (spaced && i > 0) {
-            out.put(' ');
+            text += ' ';
         }
-        out.put(kDigits[bytes[i] >> 4]).put(kDigits[bytes[i] & 0x0F]);
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
     }
+    out << text;
     return out ? 0 : 1;
 }
