@@ -1,0 +1,227 @@
+// One datagram through the endpoint and the request handler, as the poll loop
+// takes it. Input: 4 control bytes (bits 0-28 fail the catalogue ids of that
+// index, bit 29 fails the address read-backs, bit 31 also sends a DOR and a LUN
+// query afterwards), then the datagram.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "capturing_logger.h"
+#include "catalogue.h"
+#include "encodings.h"
+#include "fake_param_service.h"
+#include "global_records.h"
+#include "host_bytes.h"
+#include "loopback.h"
+#include "recording_host_calls.h"
+#include "request_handler.h"
+#include "status_dir.h"
+
+#define CHECK(condition)                                                      \
+    do {                                                                      \
+        if (!(condition)) {                                                   \
+            std::fprintf(stderr, "%s:%d: CHECK(%s)\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                     \
+        }                                                                     \
+    } while (0)
+
+namespace {
+
+constexpr size_t kMostReplied = sizeof(UdpServer::buffer) - 1;
+
+struct Records {
+    DorConfig dor = dorConfig;
+    LunConfig lun = lunConfig;
+    KipParams kip = kipParams;
+};
+
+/// A record field as one of the three shapes the catalogue's encodings take.
+struct View {
+    int64_t number = 0;
+    std::string text;
+    ByteVector bytes;
+    bool operator==(const View& o) const { return number == o.number && text == o.text && bytes == o.bytes; }
+};
+
+View Number(int64_t n) { return {n, {}, {}}; }
+View Text(const std::string& t) { return {0, t, {}}; }
+View Bytes(const ByteVector& b) { return {0, {}, b}; }
+
+View Read(uint32_t id, const Records& r) {
+    const LunLinkConfigStruct& link = r.lun.ItpLinks.front();
+    switch (id) {
+        case 134: return Number(r.dor.LogLevel);
+        case 135: return Number(r.dor.RadioID);
+        case 136: return Number(r.dor.TxFreq);
+        case 137: return Number(r.dor.RxFreq);
+        case 138: return Number(r.dor.Power);
+        case 139: return Number(r.dor.StfpLocalPort);
+        case 140: return Number(r.dor.StfpRemotePort);
+        case 141: return Number(r.dor.ItpLocalPort);
+        case 142: return Text(r.dor.ItpRemoteIP);
+        case 143: return Number(r.dor.ItpRemotePort);
+        case 144: return Text(r.dor.InstallType);
+        case 145: return Number(r.dor.ClusterMemberId);
+        case 146: return Number(r.dor.ClusterSize);
+        case 147: return Bytes(r.dor.Address);
+        case 148: return Bytes(r.dor.RfmAddress);
+        case 149: return Bytes(r.lun.LunAddress);
+        case 150: return Number(r.lun.LogLevel);
+        case 151: return Number(link.LocalPort);
+        case 152: return Text(link.RemoteAddress);
+        case 153: return Number(link.RemotePort);
+        case 154: return Number(r.lun.WiuLocalPort);
+        case 155: return Number(r.lun.WiuLocalCount);
+        case 156: return Number(r.lun.EmpDataAckTimeout);
+        case 157: return Number(r.lun.EmpKeepAliveInterval);
+        case 158: return Text(r.kip.NetLoggerIP);
+        case 160: return Number(r.kip.KipEmpInterval);
+        case 161: return Number(r.kip.DcWindowSize);
+        case 162: return Number(r.kip.DcTransmitLimit);
+        case 163: return Number(r.kip.KipDcPowerLimit);
+    }
+    std::abort();
+}
+
+/// The store bytes that give `view`; empty when no stored value could.
+std::vector<uint8_t> StoredForm(const CatalogueEntry& entry, const View& view) {
+    const int64_t n = view.number;
+    uint32_t address = 0;
+    switch (entry.encoding) {
+        case Encoding::U8: return n >= 0 && n <= 0xFF ? HostBytes(static_cast<uint8_t>(n)) : std::vector<uint8_t>{};
+        case Encoding::U16: return n >= 0 && n <= 0xFFFF ? HostBytes(static_cast<uint16_t>(n)) : std::vector<uint8_t>{};
+        case Encoding::U32: return HostBytes(static_cast<uint32_t>(n));
+        case Encoding::Char: return view.text.size() == 1 ? HostBytes(view.text[0]) : std::vector<uint8_t>{};
+        case Encoding::Ipv4: return StringToIp(address, view.text.c_str()) ? HostBytes(address) : std::vector<uint8_t>{};
+        case Encoding::AtcsAddress: {
+            if (view.bytes.size() != 5) return {};
+            std::vector<uint8_t> bytes = view.bytes;
+            bytes.push_back(0);
+            return bytes;
+        }
+    }
+    return {};
+}
+
+std::string LogConfig(const ByteVector& address, const char* port) {
+    char text[16];
+    AtcsAddressToString(text, address);
+    return std::string("net:itp_addr=") + text + ";local_port=" + port + ";remote_addr=" + kipParams.NetLoggerIP +
+           ";remote_port=52000";
+}
+
+/// A record field changes only to what the store took for its id. The
+/// duty-cycle values follow the attempt even when the store refused it.
+void CheckRecords(const Records& before, const FakeParamService& store) {
+    std::map<uint32_t, std::vector<uint8_t>> attempted;
+    for (const ParamCall& call : store.calls) {
+        if (call.set) attempted[call.id] = call.bytes;
+    }
+    const Records after;
+    CHECK(after.lun.ItpLinks.size() == 1);
+    for (const CatalogueEntry& entry : kCatalogue) {
+        const bool dutyCycle = entry.id == param_id::kDcWindowSize || entry.id == param_id::kDcTransmitLimit ||
+                               entry.id == param_id::kKipDcPowerLimit;
+        auto stored = store.values.find(entry.id);
+        const std::vector<uint8_t>* reference =
+            dutyCycle ? (attempted.count(entry.id) ? &attempted[entry.id] : nullptr)
+                      : (stored != store.values.end() && !stored->second.empty() ? &stored->second : nullptr);
+        const View now = Read(entry.id, after);
+        if (!(now == Read(entry.id, before)) || reference != nullptr) {
+            if (reference == nullptr || StoredForm(entry, now) != *reference) {
+                std::fprintf(stderr, "field %s holds a value the store did not take\n", entry.field);
+                std::abort();
+            }
+        }
+    }
+    CHECK(after.dor.StfpRemoteIP == before.dor.StfpRemoteIP && after.dor.SendBeacons == before.dor.SendBeacons &&
+          after.dor.RunAsDaemon == before.dor.RunAsDaemon);
+    CHECK(after.dor.LogConfig == LogConfig(after.dor.Address, "34000"));
+    CHECK(after.lun.LogConfig == LogConfig(after.lun.LunAddress, "34001"));
+    const bool wide = after.kip.KipDisableDutyCycle != 0 || after.kip.KipDcPowerLimit == 2;
+    CHECK(after.kip.DcWindowSize == (wide ? 48 : 24) && after.kip.DcTransmitLimit == (wide ? 48 : 7));
+}
+
+/// Sends `datagram` through the endpoint and the handler; the reply must be
+/// what the buffer holds, terminated and within the buffer.
+std::string Exchange(Loopback& loop, const std::string& datagram) {
+    loop.Send(datagram);
+    int32_t received = 0;
+    UdpReceiveData(&loop.server, &received);
+    if (received == 0) return {};
+    CHECK(HandleReceivedData(&loop.server) == 1);
+    const std::string reply = loop.Reply();
+    CHECK(reply.size() <= kMostReplied && loop.server.buffer[reply.size()] == '\0');
+    CHECK(std::memcmp(loop.server.buffer, reply.data(), reply.size()) == 0);
+    return reply;
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+/// Status files go to a directory of this process under $TMPDIR: libFuzzer
+/// ends without running destructors, so scripts/fuzz points it into build/.
+void PointStatusFilesAway() {
+    const char* base = std::getenv("TMPDIR");
+    std::string directory = std::string(base != nullptr ? base : "/tmp") + "/kip-fuzz-XXXXXX";
+    CHECK(mkdtemp(&directory[0]) != nullptr);
+    statusFilePaths.dor = directory + "/dor.xml";
+    statusFilePaths.lun = directory + "/lun.xml";
+}
+
+/// A query's reply must be the status file just written, cut to the buffer.
+void CheckQueryMatchesFile(Loopback& loop, const char* query, const std::string& file) {
+    const std::string reply = Exchange(loop, std::string("<ParamMessage><QueryType>") + query +
+                                                 "</QueryType></ParamMessage>");
+    if (Exists(file)) CHECK(reply == StatusDir::Read(file).substr(0, kMostReplied));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    PointStatusFilesAway();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Loopback loop;
+
+    uint32_t control = 0;
+    const size_t prefix = std::min<size_t>(size, sizeof control);
+    std::memcpy(&control, data, prefix);
+    const std::string datagram(reinterpret_cast<const char*>(data) + prefix, size - prefix);
+
+    LoadTypicalRecords();
+    responseCount = 0;  // the report shows it: a crash must reproduce alone
+    const Records before;
+    FakeParamService store;
+    for (size_t i = 0; i < kCatalogueSize; ++i) {
+        if (control & (1u << i)) store.failingIds.insert(kCatalogue[i].id);
+    }
+    if (control & (1u << 29)) store.failingReadIds = {147, 148, 149};
+    CapturingLogger log;
+    RecordingHostCalls host;
+    unlink(statusFilePaths.dor.c_str());
+    unlink(statusFilePaths.lun.c_str());
+
+    const std::string reply = Exchange(loop, datagram);
+    const bool document = reply.rfind("Updates applied to DOR:", 0) == 0;
+    if (!document) CHECK(store.calls.empty() && !Exists(statusFilePaths.dor) && !Exists(statusFilePaths.lun));
+    if (document) {
+        CHECK(Exists(statusFilePaths.dor) == (reply.find("DOR:SUCCESS\n") != std::string::npos));
+        CHECK(Exists(statusFilePaths.lun) == (reply.find("LUN:SUCCESS\n") != std::string::npos));
+    }
+    CheckRecords(before, store);
+    for (const std::string& command : host.commands) CHECK(command == "/sbin/init 6");
+    CHECK(host.commands.size() <= 1 && host.commands.empty() == (reply != "System will reboot.\n"));
+
+    if (control & (1u << 31)) {
+        const size_t calls = store.calls.size();
+        CheckQueryMatchesFile(loop, "DOR", statusFilePaths.dor);
+        CheckQueryMatchesFile(loop, "LUN", statusFilePaths.lun);
+        CHECK(store.calls.size() == calls);
+    }
+    return 0;
+}
