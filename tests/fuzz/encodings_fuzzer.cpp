@@ -13,15 +13,9 @@
 
 #include "catalogue.h"
 #include "encodings.h"
+#include "fuzz_check.h"
 #include "value_text.h"
 
-#define CHECK(condition)                                                      \
-    do {                                                                      \
-        if (!(condition)) {                                                   \
-            std::fprintf(stderr, "%s:%d: CHECK(%s)\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                     \
-        }                                                                     \
-    } while (0)
 
 namespace {
 

@@ -1,7 +1,7 @@
 // One datagram through the endpoint and the request handler, as the poll loop
-// takes it. Input: 4 control bytes (bits 0-28 fail the catalogue ids of that
-// index, bit 29 fails the address read-backs, bit 31 also sends a DOR and a LUN
-// query afterwards), then the datagram.
+// takes it. Input: 4 control bytes in host order (bits 0-28 fail the catalogue
+// ids of that index, bit 29 fails the address read-backs, bit 31 also sends a
+// DOR and a LUN query afterwards), then the datagram.
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "capturing_logger.h"
 #include "catalogue.h"
 #include "encodings.h"
+#include "fuzz_check.h"
 #include "fake_param_service.h"
 #include "global_records.h"
 #include "host_bytes.h"
@@ -20,13 +21,6 @@
 #include "request_handler.h"
 #include "status_dir.h"
 
-#define CHECK(condition)                                                      \
-    do {                                                                      \
-        if (!(condition)) {                                                   \
-            std::fprintf(stderr, "%s:%d: CHECK(%s)\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                     \
-        }                                                                     \
-    } while (0)
 
 namespace {
 
