@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 #include <string>
+#include <string_view>
 
 #include "apply_config.h"
 #include "dor_document.h"
@@ -13,6 +13,7 @@
 #include "lun_document.h"
 #include "records.h"
 #include "status_files.h"
+#include "text_stream.h"
 #include "xml_path_lookup.h"
 
 int responseCount = 0;
@@ -62,9 +63,8 @@ int HandleReceivedData(UdpServer* server) {
 
     // One reply stream for every request (the daemon has one thread): setting
     // up a stream costs more than most replies.
-    static std::ostringstream reply;
-    reply.str(std::string());
-    reply.clear();
+    static TextStream reply;
+    reply.Reset();
     bool reboot = false;
     std::string query;
     if (GetPathedElement(query, "ParamMessage:QueryType", text) != 0) {
@@ -81,12 +81,13 @@ int HandleReceivedData(UdpServer* server) {
         AppendReport(reply, dorPresent, lunPresent);
     }
 
-    std::string replyText = reply.str();
+    std::string_view replyText = reply.Text();
     if (replyText.size() > kMostReplied) {
         KIP_LOG(2, "reply truncated");
-        replyText.resize(kMostReplied);
+        replyText = replyText.substr(0, kMostReplied);
     }
-    std::memcpy(server->buffer, replyText.c_str(), replyText.size() + 1);
+    std::memcpy(server->buffer, replyText.data(), replyText.size());
+    server->buffer[replyText.size()] = '\0';
 
     const int sent = UdpSendData(server, static_cast<unsigned>(replyText.size()));
     if (sent == 0) {

@@ -1,12 +1,12 @@
 #include "status_files.h"
 
 #include <cstdio>
-#include <sstream>
 
 #include "dor_document.h"
 #include "log_entry.h"
 #include "lun_document.h"
 #include "records.h"
+#include "text_stream.h"
 
 StatusFilePaths statusFilePaths;
 
@@ -21,9 +21,10 @@ void RewriteStatusFile(const std::string& path, const char* function, int line, 
         LogEntry(2, function, line, ("error opening " + path).c_str());
         return;
     }
-    std::ostringstream document;
+    static TextStream document;  // the daemon has one thread
+    document.Reset();
     render(document);
-    const std::string text = document.str();
+    const std::string_view text = document.Text();
     // Only a failed open has a log entry; a failed write leaves no trace.
     std::fwrite(text.data(), 1, text.size(), file);  // NOLINT(cert-err33-c)
     std::fclose(file);                               // NOLINT(cert-err33-c)

@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
+#include <string_view>
 
 #include "atcs_address.h"
+#include "text_stream.h"
 
 namespace {
 constexpr size_t kAtcsAddressBytes = 5;
@@ -47,13 +48,12 @@ bool AtcsAddressToString(char* text, size_t size, const ByteVector& address) {
     }
     // One stream for every call (the daemon has one thread): setting up a
     // stream costs more than printing five bytes into it.
-    static std::ostringstream printed;
-    printed.str(std::string());
-    printed.clear();
+    static TextStream printed;
+    printed.Reset();
     if (PrintBinaryBasic(address.data(), static_cast<unsigned>(address.size()), printed, false) != 0) {
         return false;
     }
-    const std::string out = printed.str();
+    const std::string_view out = printed.Text();
     size_t length = std::min(out.size(), size - 1);
     std::memcpy(text, out.data(), length);
     text[length] = '\0';

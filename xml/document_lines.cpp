@@ -1,19 +1,29 @@
 #include "document_lines.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "encodings.h"
 
 namespace {
 
+char* Put(char* at, std::string_view piece) {
+    std::memcpy(at, piece.data(), piece.size());
+    return at + piece.size();
+}
+
 /// Writes one element line with a single write: what costs on a stream is
-/// each insertion, not the bytes. The daemon has one thread, so one buffer
-/// serves every line.
-std::ostream& WriteLine(std::ostream& out, const std::string& name, const char* value, size_t length) {
+/// each insertion, not the bytes, so the line goes straight to the stream's
+/// buffer. The daemon has one thread, so one line buffer, which only ever
+/// grows, serves every line.
+std::ostream& WriteLine(std::ostream& out, std::string_view name, std::string_view value) {
     static std::string line;
-    line.assign(1, '<').append(name).append(1, '>').append(value, length);
-    line.append("</").append(name).append(">\r\n");
-    return out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    const size_t length = 2 * name.size() + value.size() + std::strlen("<></>\r\n");
+    if (line.size() < length) line.resize(length);
+    char* at = Put(Put(Put(line.data(), "<"), name), ">");
+    at = Put(Put(Put(Put(at, value), "</"), name), ">\r\n");
+    out.rdbuf()->sputn(line.data(), at - line.data());
+    return out;
 }
 
 }  // namespace
@@ -22,18 +32,18 @@ std::ostream& WriteXmlHeader(std::ostream& out) {
     return out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 }
 
-std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, const std::string& value) {
-    return WriteLine(out, name, value.data(), value.size());
+std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, const std::string& value) {
+    return WriteLine(out, name, value);
 }
 
-std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, const ByteVector& address) {
+std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, const ByteVector& address) {
     char text[11];  // ten digits and the terminator
     AtcsAddressToString(text, address);
-    return WriteLine(out, name, text, std::char_traits<char>::length(text));
+    return WriteLine(out, name, text);
 }
 
-std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, int32_t value) {
+std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, int32_t value) {
     char digits[12];  // "-2147483648"
     const std::to_chars_result printed = std::to_chars(digits, digits + sizeof digits, value);
-    return WriteLine(out, name, digits, static_cast<size_t>(printed.ptr - digits));
+    return WriteLine(out, name, {digits, static_cast<size_t>(printed.ptr - digits)});
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "records.h"
 
@@ -13,8 +14,8 @@
 /// <?xml version="1.0" encoding="UTF-8"?>
 std::ostream& WriteXmlHeader(std::ostream& out);
 /// <name>value</name>, the value's every byte, NULs included.
-std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, const std::string& value);
+std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, const std::string& value);
 /// <name>ATCS text</name>; empty content when the address cannot be printed.
-std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, const ByteVector& address);
+std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, const ByteVector& address);
 /// <name>decimal</name>, with a "-" for negative numbers.
-std::ostream& WriteXmlElement(std::ostream& out, const std::string& name, int32_t value);
+std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, int32_t value);

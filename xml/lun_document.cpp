@@ -16,7 +16,7 @@ std::ostream& GetXmlFromLunConfig(std::ostream& out, const LunConfig& config) {
     if (config.ItpLinks.empty()) {
         KIP_LOG(2, "missing ITP link");
     } else {
-        const LunLinkConfigStruct link = config.ItpLinks.front();
+        const LunLinkConfigStruct& link = config.ItpLinks.front();
         out << "<ItpLink>\n";
         WriteXmlElement(out, "LocalPort", link.LocalPort);
         WriteXmlElement(out, "RemoteAddress", link.RemoteAddress);

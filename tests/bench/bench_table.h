@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-/// Benchmarks "<figure>/cost" and "<figure>/floor", and where the cost
-/// includes a system call "<figure>/kernel" for that call alone, reported as
-/// one table row each: the medians and the ratio of the daemon's own cost to
-/// the floor, against a goal.
+/// Benchmarks "<figure>/cost" and "<figure>/floor", and where the figure
+/// leaves out a system call "<figure>/kernel" for that call alone, reported
+/// as one table row each: the medians and the ratio of the cost to the floor,
+/// against a goal.
 class BenchTable : public benchmark::ConsoleReporter {
 public:
     struct Figure {
@@ -30,7 +30,6 @@ public:
 
 private:
     double Time(const Figure& figure, const char* which) const;
-    double Cost(const Figure& figure) const;
     double Ratio(const Figure& figure) const;
     std::vector<Figure> figures_;
     std::map<std::string, Run> medians_;  // by benchmark name
