@@ -37,17 +37,21 @@ int AtcsAddress::StringToNibbles(std::string text, std::vector<uint8_t>& nibbles
 
 int PrintBinaryBasic(const uint8_t* bytes, unsigned count, std::ostream& out, bool spaced) {
     static const char kDigits[] = "0123456789ABCDEF";
-    // Formed whole and written once: each insertion into a stream costs more
-    // than the digits.
-    std::string text;
-    text.reserve(static_cast<size_t>(count) * 3);
+    // Formed in pieces and written once each: each insertion into a stream
+    // costs more than the digits.
+    char text[48];  // 16 bytes, spaced
+    size_t length = 0;
     for (unsigned i = 0; i < count; ++i) {
-        if (spaced && i > 0) {
-            text += ' ';
+        if (length + 3 > sizeof text) {
+            out.write(text, static_cast<std::streamsize>(length));
+            length = 0;
         }
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
+        if (spaced && i > 0) {
+            text[length++] = ' ';
+        }
+        text[length++] = kDigits[bytes[i] >> 4];
+        text[length++] = kDigits[bytes[i] & 0x0F];
     }
-    out << text;
+    out.write(text, static_cast<std::streamsize>(length));
     return out ? 0 : 1;
 }
