@@ -57,7 +57,6 @@ int HandleReceivedData(UdpServer* server) {
     ++responseCount;
 
     const size_t length = std::min<size_t>(static_cast<size_t>(std::max(server->dataLength, 0)), kMostReplied);
-    const ByteVector request(server->buffer, server->buffer + length);
     server->buffer[length] = '\0';
     const char* text = reinterpret_cast<const char*>(server->buffer);
 
@@ -70,6 +69,8 @@ int HandleReceivedData(UdpServer* server) {
     if (GetPathedElement(query, "ParamMessage:QueryType", text) != 0) {
         reboot = AnswerQuery(query, reply);
     } else {
+        // Only a document is read as bytes; a query needs no copy of them.
+        const ByteVector request(server->buffer, server->buffer + length);
         if (GetConfigFromXmlData(dorConfig, lunConfig, kipParams, request) == 0) {
             KIP_LOG(2, "error GetConfigFromXmlData");
         }
