@@ -26,3 +26,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-ppc -L ${KIP_TARGET_SYSROOT})
+
+# The unit's flash is small: the linker drops every function nothing calls,
+# and the segments align to the unit's 4 KiB pages rather than the 64 KiB
+# the linker assumes for PowerPC, which pads the file.
+set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
+set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--gc-sections -Wl,-z,max-page-size=4096")
