@@ -10,7 +10,8 @@
 /// text is read in place instead of being copied out.
 class TextStream : public std::ostream {
 public:
-    TextStream() : std::ostream(&buffer_) {}
+    // The buffer is attached once it exists: members are built after bases.
+    TextStream() : std::ostream(nullptr) { rdbuf(&buffer_); }
 
     /// Empties the stream and clears its state; the storage stays.
     void Reset() {
