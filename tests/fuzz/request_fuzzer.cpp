@@ -44,40 +44,22 @@ View Number(int64_t n) { return {n, {}, {}}; }
 View Text(const std::string& t) { return {0, t, {}}; }
 View Bytes(const ByteVector& b) { return {0, {}, b}; }
 
-View Read(uint32_t id, const Records& r) {
+/// Every catalogued field of `r` by its parameter's id.
+std::map<uint32_t, View> Fields(const Records& r) {
     const LunLinkConfigStruct& link = r.lun.ItpLinks.front();
-    switch (id) {
-        case 134: return Number(r.dor.LogLevel);
-        case 135: return Number(r.dor.RadioID);
-        case 136: return Number(r.dor.TxFreq);
-        case 137: return Number(r.dor.RxFreq);
-        case 138: return Number(r.dor.Power);
-        case 139: return Number(r.dor.StfpLocalPort);
-        case 140: return Number(r.dor.StfpRemotePort);
-        case 141: return Number(r.dor.ItpLocalPort);
-        case 142: return Text(r.dor.ItpRemoteIP);
-        case 143: return Number(r.dor.ItpRemotePort);
-        case 144: return Text(r.dor.InstallType);
-        case 145: return Number(r.dor.ClusterMemberId);
-        case 146: return Number(r.dor.ClusterSize);
-        case 147: return Bytes(r.dor.Address);
-        case 148: return Bytes(r.dor.RfmAddress);
-        case 149: return Bytes(r.lun.LunAddress);
-        case 150: return Number(r.lun.LogLevel);
-        case 151: return Number(link.LocalPort);
-        case 152: return Text(link.RemoteAddress);
-        case 153: return Number(link.RemotePort);
-        case 154: return Number(r.lun.WiuLocalPort);
-        case 155: return Number(r.lun.WiuLocalCount);
-        case 156: return Number(r.lun.EmpDataAckTimeout);
-        case 157: return Number(r.lun.EmpKeepAliveInterval);
-        case 158: return Text(r.kip.NetLoggerIP);
-        case 160: return Number(r.kip.KipEmpInterval);
-        case 161: return Number(r.kip.DcWindowSize);
-        case 162: return Number(r.kip.DcTransmitLimit);
-        case 163: return Number(r.kip.KipDcPowerLimit);
-    }
-    std::abort();
+    return {
+        {134, Number(r.dor.LogLevel)}, {135, Number(r.dor.RadioID)}, {136, Number(r.dor.TxFreq)},
+        {137, Number(r.dor.RxFreq)}, {138, Number(r.dor.Power)}, {139, Number(r.dor.StfpLocalPort)},
+        {140, Number(r.dor.StfpRemotePort)}, {141, Number(r.dor.ItpLocalPort)}, {142, Text(r.dor.ItpRemoteIP)},
+        {143, Number(r.dor.ItpRemotePort)}, {144, Text(r.dor.InstallType)}, {145, Number(r.dor.ClusterMemberId)},
+        {146, Number(r.dor.ClusterSize)}, {147, Bytes(r.dor.Address)}, {148, Bytes(r.dor.RfmAddress)},
+        {149, Bytes(r.lun.LunAddress)}, {150, Number(r.lun.LogLevel)}, {151, Number(link.LocalPort)},
+        {152, Text(link.RemoteAddress)}, {153, Number(link.RemotePort)}, {154, Number(r.lun.WiuLocalPort)},
+        {155, Number(r.lun.WiuLocalCount)}, {156, Number(r.lun.EmpDataAckTimeout)},
+        {157, Number(r.lun.EmpKeepAliveInterval)}, {158, Text(r.kip.NetLoggerIP)},
+        {160, Number(r.kip.KipEmpInterval)}, {161, Number(r.kip.DcWindowSize)}, {162, Number(r.kip.DcTransmitLimit)},
+        {163, Number(r.kip.KipDcPowerLimit)},
+    };
 }
 
 /// The store bytes that give `view`; empty when no stored value could.
@@ -116,6 +98,8 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
     }
     const Records after;
     CHECK(after.lun.ItpLinks.size() == 1);
+    const std::map<uint32_t, View> was = Fields(before), is = Fields(after);
+    CHECK(is.size() == kCatalogueSize);
     for (const CatalogueEntry& entry : kCatalogue) {
         const bool dutyCycle = entry.id == param_id::kDcWindowSize || entry.id == param_id::kDcTransmitLimit ||
                                entry.id == param_id::kKipDcPowerLimit;
@@ -123,8 +107,8 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
         const std::vector<uint8_t>* reference =
             dutyCycle ? (attempted.count(entry.id) ? &attempted[entry.id] : nullptr)
                       : (stored != store.values.end() && !stored->second.empty() ? &stored->second : nullptr);
-        const View now = Read(entry.id, after);
-        if (!(now == Read(entry.id, before)) || reference != nullptr) {
+        const View& now = is.at(entry.id);
+        if (!(now == was.at(entry.id)) || reference != nullptr) {
             if (reference == nullptr || StoredForm(entry, now) != *reference) {
                 std::fprintf(stderr, "field %s holds a value the store did not take\n", entry.field);
                 std::abort();
@@ -142,10 +126,7 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
 /// Sends `datagram` through the endpoint and the handler; the reply must be
 /// what the buffer holds, terminated and within the buffer.
 std::string Exchange(Loopback& loop, const std::string& datagram) {
-    loop.Send(datagram);
-    int32_t received = 0;
-    UdpReceiveData(&loop.server, &received);
-    if (received == 0) return {};
+    if (!loop.Deliver(datagram)) return {};
     CHECK(HandleReceivedData(&loop.server) == 1);
     const std::string reply = loop.Reply();
     CHECK(reply.size() <= kMostReplied && loop.server.buffer[reply.size()] == '\0');
@@ -155,27 +136,17 @@ std::string Exchange(Loopback& loop, const std::string& datagram) {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-/// Status files go to a directory of this process under $TMPDIR: libFuzzer
-/// ends without running destructors, so scripts/fuzz points it into build/.
-void PointStatusFilesAway() {
-    const char* base = std::getenv("TMPDIR");
-    std::string directory = std::string(base != nullptr ? base : "/tmp") + "/kip-fuzz-XXXXXX";
-    CHECK(mkdtemp(&directory[0]) != nullptr);
-    statusFilePaths.dor = directory + "/dor.xml";
-    statusFilePaths.lun = directory + "/lun.xml";
-}
-
 /// A query's reply must be the status file just written, cut to the buffer.
 void CheckQueryMatchesFile(Loopback& loop, const char* query, const std::string& file) {
-    const std::string reply = Exchange(loop, std::string("<ParamMessage><QueryType>") + query +
-                                                 "</QueryType></ParamMessage>");
+    const std::string reply = Exchange(loop, Query(query));
     if (Exists(file)) CHECK(reply == StatusDir::Read(file).substr(0, kMostReplied));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    PointStatusFilesAway();
+    // A crash ends the run without destructors, so scripts/fuzz points $TMPDIR into build/.
+    static StatusDir status;
     return 0;
 }
 
