@@ -82,7 +82,8 @@ TEST(StoreTool, UnsetExitsOneButACorruptStoreExitsTwoAndIsLeftAlone) {
     EXPECT_EQ(1, Tool({"get", "135"}).status) << "nothing stored yet";
 
     std::ofstream(store.store.StorePath(), std::ios::binary) << "not a parameter store";
-    for (const Args& args : {Args{"get", "135"}, Args{"show"}, Args{"set", "135", "1"}, Args{"init", "--force"}}) {
+    for (const Args& args : {Args{"get", "135"}, Args{"get", "--hex", "135"}, Args{"show"}, Args{"set", "135", "1"},
+                             Args{"set", "--hex", "138", "01"}, Args{"init"}, Args{"init", "--force"}}) {
         EXPECT_EQ(2, Tool(args).status) << args[0];
     }
     EXPECT_EQ("not a parameter store", store.File());
