@@ -21,15 +21,11 @@ std::string Report(const char* dor, const char* lun, int count, const char* kip)
            "\nResponse count:" + std::to_string(count) + "\n\nKipParams:\n" + kip;
 }
 
-/// The documents of the records as they are now.
-std::string DorNow() {
+/// A document of the records as they are now.
+template <class Config>
+std::string Now(std::ostream& (*write)(std::ostream&, const Config&), const Config& config) {
     std::ostringstream out;
-    GetXmlFromDorConfig(out, dorConfig);
-    return out.str();
-}
-std::string LunNow() {
-    std::ostringstream out;
-    GetXmlFromLunConfig(out, lunConfig);
+    write(out, config);
     return out.str();
 }
 
@@ -55,8 +51,8 @@ protected:
 };
 
 TEST_F(RequestHandler, QueriesAnswerWithDocumentsAndChangeNothing) {
-    EXPECT_EQ(DorNow(), Exchange(Query("DOR")));
-    EXPECT_EQ(LunNow(), Exchange(Query("LUN")));
+    EXPECT_EQ(Now(GetXmlFromDorConfig, dorConfig), Exchange(Query("DOR")));
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), Exchange(Query("LUN")));
     for (const char* value : {"dor", "DOR ", "DORX", "", "LUNA", "reboot"}) {
         EXPECT_EQ("Invalid query parameter.\n", Exchange(Query(value))) << value;
     }
@@ -91,7 +87,7 @@ TEST_F(RequestHandler, DocumentsAreAppliedReportedAndRewriteTheirStatusFiles) {
                      "config:KipEmpInterval:200\nconfig:KipDcPowerLimit:2\nconfig:KipDisableDutyCycle:0\n"
                      "  actual:DcWindowSize:48\n  actual:DcTransmitLimit:48\n"),
               Exchange("<config><KipDcPowerLimit>2</KipDcPowerLimit><Address>1234567890</Address></config>"));
-    EXPECT_EQ(DorNow(), status.Dor());
+    EXPECT_EQ(Now(GetXmlFromDorConfig, dorConfig), status.Dor());
     EXPECT_NE(std::string::npos, status.Dor().find("<Address>1234567890</Address>"));
     EXPECT_NE(std::string::npos, status.Dor().find("net:itp_addr=1234567890;"));
     EXPECT_EQ("<missing>", status.Lun());
@@ -99,7 +95,7 @@ TEST_F(RequestHandler, DocumentsAreAppliedReportedAndRewriteTheirStatusFiles) {
     // The LUN document's reply stays in the buffer: the shorter request after it must not see it.
     Exchange(Query("LUN"));
     EXPECT_EQ(0u, Exchange("<LunConfig/>").find(Report("NA", "SUCCESS", 3, "")));
-    EXPECT_EQ(LunNow(), status.Lun());
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), status.Lun());
     EXPECT_EQ(0u, Exchange("<config/><LunConfig/>").find(Report("SUCCESS", "SUCCESS", 4, "")));
     std::string cutQuery = Query("DOR");
     cutQuery[3] = '\0';  // a NUL ends the request's text
@@ -114,7 +110,7 @@ TEST_F(RequestHandler, FailuresAreLoggedAndStillReported) {
 
     statusFilePaths.dor = "/nonexistent-directory/dor.xml";  // skipped, the other file still written
     EXPECT_EQ(0u, Exchange("<config/><LunConfig/>").find(Report("SUCCESS", "SUCCESS", 2, "")));
-    EXPECT_EQ(LunNow(), status.Lun());
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), status.Lun());
     EXPECT_EQ((std::vector<std::string>{"L2 UpdateUint8FromXml: error setting TLV",
                                         "L2 HandleReceivedData: error GetConfigFromXmlData",
                                         "L2 WriteDorXmlFile: error opening /nonexistent-directory/dor.xml"}),

@@ -20,7 +20,7 @@ bool FakeParamService::Fails(const ParamDescriptor* descriptors, int count,
 
 int FakeParamService::Get(ParamDescriptor* descriptors, int count) {
     for (int i = 0; i < count; ++i) calls.push_back({false, descriptors[i].id, descriptors[i].length, {}, count});
-    if (Fails(descriptors, count, failingReadIds)) return failureResult;
+    if (Fails(descriptors, count, failingReadIds)) return 1;
     for (int i = 0; i < count; ++i) {
         std::vector<uint8_t> stored = values[descriptors[i].id];
         stored.resize(descriptors[i].length, 0);
@@ -34,7 +34,7 @@ int FakeParamService::Set(const ParamDescriptor* descriptors, int count) {
         const ParamDescriptor& d = descriptors[i];
         calls.push_back({true, d.id, d.length, std::vector<uint8_t>(d.data, d.data + d.length), count});
     }
-    if (Fails(descriptors, count, {})) return failureResult;
+    if (Fails(descriptors, count, {})) return 1;
     for (int i = 0; i < count; ++i) values[descriptors[i].id] = calls[calls.size() - count + i].bytes;
     return 0;
 }
