@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <variant>
 
 #include "capturing_logger.h"
 #include "catalogue.h"
@@ -33,53 +34,45 @@ struct Records {
 };
 
 /// A record field as one of the three shapes the catalogue's encodings take.
-struct View {
-    int64_t number = 0;
-    std::string text;
-    ByteVector bytes;
-    bool operator==(const View& o) const { return number == o.number && text == o.text && bytes == o.bytes; }
-};
-
-View Number(int64_t n) { return {n, {}, {}}; }
-View Text(const std::string& t) { return {0, t, {}}; }
-View Bytes(const ByteVector& b) { return {0, {}, b}; }
+using View = std::variant<int64_t, std::string, ByteVector>;
 
 /// Every catalogued field of `r` by its parameter's id.
 std::map<uint32_t, View> Fields(const Records& r) {
     const LunLinkConfigStruct& link = r.lun.ItpLinks.front();
     return {
-        {134, Number(r.dor.LogLevel)}, {135, Number(r.dor.RadioID)}, {136, Number(r.dor.TxFreq)},
-        {137, Number(r.dor.RxFreq)}, {138, Number(r.dor.Power)}, {139, Number(r.dor.StfpLocalPort)},
-        {140, Number(r.dor.StfpRemotePort)}, {141, Number(r.dor.ItpLocalPort)}, {142, Text(r.dor.ItpRemoteIP)},
-        {143, Number(r.dor.ItpRemotePort)}, {144, Text(r.dor.InstallType)}, {145, Number(r.dor.ClusterMemberId)},
-        {146, Number(r.dor.ClusterSize)}, {147, Bytes(r.dor.Address)}, {148, Bytes(r.dor.RfmAddress)},
-        {149, Bytes(r.lun.LunAddress)}, {150, Number(r.lun.LogLevel)}, {151, Number(link.LocalPort)},
-        {152, Text(link.RemoteAddress)}, {153, Number(link.RemotePort)}, {154, Number(r.lun.WiuLocalPort)},
-        {155, Number(r.lun.WiuLocalCount)}, {156, Number(r.lun.EmpDataAckTimeout)},
-        {157, Number(r.lun.EmpKeepAliveInterval)}, {158, Text(r.kip.NetLoggerIP)},
-        {160, Number(r.kip.KipEmpInterval)}, {161, Number(r.kip.DcWindowSize)}, {162, Number(r.kip.DcTransmitLimit)},
-        {163, Number(r.kip.KipDcPowerLimit)},
+        {134, int64_t{r.dor.LogLevel}}, {135, int64_t{r.dor.RadioID}}, {136, int64_t{r.dor.TxFreq}},
+        {137, int64_t{r.dor.RxFreq}}, {138, int64_t{r.dor.Power}}, {139, int64_t{r.dor.StfpLocalPort}},
+        {140, int64_t{r.dor.StfpRemotePort}}, {141, int64_t{r.dor.ItpLocalPort}}, {142, r.dor.ItpRemoteIP},
+        {143, int64_t{r.dor.ItpRemotePort}}, {144, r.dor.InstallType}, {145, int64_t{r.dor.ClusterMemberId}},
+        {146, int64_t{r.dor.ClusterSize}}, {147, r.dor.Address}, {148, r.dor.RfmAddress}, {149, r.lun.LunAddress},
+        {150, int64_t{r.lun.LogLevel}}, {151, int64_t{link.LocalPort}}, {152, link.RemoteAddress},
+        {153, int64_t{link.RemotePort}}, {154, int64_t{r.lun.WiuLocalPort}}, {155, int64_t{r.lun.WiuLocalCount}},
+        {156, int64_t{r.lun.EmpDataAckTimeout}}, {157, int64_t{r.lun.EmpKeepAliveInterval}}, {158, r.kip.NetLoggerIP},
+        {160, int64_t{r.kip.KipEmpInterval}}, {161, int64_t{r.kip.DcWindowSize}},
+        {162, int64_t{r.kip.DcTransmitLimit}}, {163, int64_t{r.kip.KipDcPowerLimit}},
     };
 }
 
 /// The store bytes that give `view`; empty when no stored value could.
 std::vector<uint8_t> StoredForm(const CatalogueEntry& entry, const View& view) {
-    const int64_t n = view.number;
+    auto n = [&] { return std::get<int64_t>(view); };
+    auto text = [&]() -> const std::string& { return std::get<std::string>(view); };
+    const std::vector<uint8_t> none;
     uint32_t address = 0;
     switch (entry.encoding) {
-        case Encoding::U8: return n >= 0 && n <= 0xFF ? HostBytes(static_cast<uint8_t>(n)) : std::vector<uint8_t>{};
-        case Encoding::U16: return n >= 0 && n <= 0xFFFF ? HostBytes(static_cast<uint16_t>(n)) : std::vector<uint8_t>{};
-        case Encoding::U32: return HostBytes(static_cast<uint32_t>(n));
-        case Encoding::Char: return view.text.size() == 1 ? HostBytes(view.text[0]) : std::vector<uint8_t>{};
-        case Encoding::Ipv4: return StringToIp(address, view.text.c_str()) ? HostBytes(address) : std::vector<uint8_t>{};
+        case Encoding::U8: return n() >= 0 && n() <= 0xFF ? HostBytes(static_cast<uint8_t>(n())) : none;
+        case Encoding::U16: return n() >= 0 && n() <= 0xFFFF ? HostBytes(static_cast<uint16_t>(n())) : none;
+        case Encoding::U32: return HostBytes(static_cast<uint32_t>(n()));
+        case Encoding::Char: return text().size() == 1 ? HostBytes(text()[0]) : none;
+        case Encoding::Ipv4: return StringToIp(address, text().c_str()) ? HostBytes(address) : none;
         case Encoding::AtcsAddress: {
-            if (view.bytes.size() != 5) return {};
-            std::vector<uint8_t> bytes = view.bytes;
+            std::vector<uint8_t> bytes = std::get<ByteVector>(view);
+            if (bytes.size() != 5) return none;
             bytes.push_back(0);
             return bytes;
         }
     }
-    return {};
+    return none;
 }
 
 std::string LogConfig(const ByteVector& address, const char* port) {
@@ -108,7 +101,7 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
             dutyCycle ? (attempted.count(entry.id) ? &attempted[entry.id] : nullptr)
                       : (stored != store.values.end() && !stored->second.empty() ? &stored->second : nullptr);
         const View& now = is.at(entry.id);
-        if (!(now == was.at(entry.id)) || reference != nullptr) {
+        if (now != was.at(entry.id) || reference != nullptr) {
             if (reference == nullptr || StoredForm(entry, now) != *reference) {
                 std::fprintf(stderr, "field %s holds a value the store did not take\n", entry.field);
                 std::abort();
