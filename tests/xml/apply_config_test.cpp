@@ -199,23 +199,22 @@ TEST_F(ApplyConfig, DutyCycleWritesAllThreeEvenWhenOneFails) {
     EXPECT_EQ(2, kipParams.KipDcPowerLimit);
 }
 
-TEST_F(ApplyConfig, TextWithoutDocumentChangesNothingStored) {
-    for (std::string text : {std::string(), std::string("hello"), std::string("<config><Power>5</Power>"),
-                             std::string("<config><Power>5</Power></config"),
-                             std::string("<ParamMessage><Power>1</Power></ParamMessage>")}) {
-        LoadTypicalRecords();
+TEST_F(ApplyConfig, OnlyAWholeDocumentUpToANulIsApplied) {
+    const std::pair<std::string, std::vector<ParamBytes>> cases[] = {
+        {"", {}},
+        {"hello", {}},
+        {"<config><Power>5</Power>", {}},
+        {"<config><Power>5</Power></config", {}},
+        {"<ParamMessage><Power>1</Power></ParamMessage>", {}},
+        {std::string("<config><Power>7</Power></config>") + '\0' + "<LunConfig><LogLevel>1</LogLevel></LunConfig>",
+         {{138, {7}}}},
+    };
+    for (const auto& [text, writes] : cases) {
+        store.calls.clear();
         EXPECT_EQ(1, Apply(text)) << text;
-        EXPECT_TRUE(store.calls.empty()) << text;
-        EXPECT_EQ(5, dorConfig.Power);
+        EXPECT_EQ(writes, store.Writes()) << text;
+        EXPECT_EQ(writes.size(), store.calls.size()) << text;
     }
-}
-
-TEST_F(ApplyConfig, ANulByteEndsTheDocument) {
-    std::string text = "<config><Power>7</Power></config>";
-    text += std::string(1, '\0') + "<LunConfig><LogLevel>1</LogLevel></LunConfig>";
-    EXPECT_EQ(1, Apply(text));
-    EXPECT_EQ((std::vector<ParamBytes>{{138, {7}}}), store.Writes());
-    EXPECT_EQ(4, lunConfig.LogLevel);
     EXPECT_TRUE(host.sleeps.empty() && log.records.empty());  // absent keys neither pause nor complain
 }
 
