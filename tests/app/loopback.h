@@ -10,6 +10,11 @@
 
 #include "udp_endpoint.h"
 
+/// The datagram that queries for `type`.
+inline std::string Query(const std::string& type) {
+    return "<ParamMessage><QueryType>" + type + "</QueryType></ParamMessage>";
+}
+
 /// A daemon endpoint on an ephemeral loopback port and a client that talks to it.
 class Loopback {
 public:
@@ -43,11 +48,12 @@ public:
                reinterpret_cast<const sockaddr*>(&daemon_), sizeof daemon_);
     }
 
-    /// Sends `datagram` and lets the endpoint read it.
-    void Deliver(const std::string& datagram) {
+    /// Sends `datagram` and lets the endpoint read it; false when none came.
+    bool Deliver(const std::string& datagram) {
         Send(datagram);
         int32_t received = 0;
         UdpReceiveData(&server, &received);
+        return received != 0;
     }
 
     /// The next datagram that reaches `sock`, or "<none>" after a second.

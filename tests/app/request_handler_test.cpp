@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "capturing_logger.h"
@@ -15,13 +16,17 @@
 
 namespace {
 
-std::string Query(const std::string& value) {
-    return "<ParamMessage><QueryType>" + value + "</QueryType></ParamMessage>";
-}
-
 std::string Report(const char* dor, const char* lun, int count, const char* kip) {
     return std::string("Updates applied to DOR:") + dor + "\nUpdates applied to LUN:" + lun +
            "\nResponse count:" + std::to_string(count) + "\n\nKipParams:\n" + kip;
+}
+
+/// A document of the records as they are now.
+template <class Config>
+std::string Now(std::ostream& (*write)(std::ostream&, const Config&), const Config& config) {
+    std::ostringstream out;
+    write(out, config);
+    return out.str();
 }
 
 class RequestHandler : public ::testing::Test {
@@ -46,11 +51,8 @@ protected:
 };
 
 TEST_F(RequestHandler, QueriesAnswerWithDocumentsAndChangeNothing) {
-    std::ostringstream dor, lun;
-    GetXmlFromDorConfig(dor, dorConfig);
-    GetXmlFromLunConfig(lun, lunConfig);
-    EXPECT_EQ(dor.str(), Exchange(Query("DOR")));
-    EXPECT_EQ(lun.str(), Exchange(Query("LUN")));
+    EXPECT_EQ(Now(GetXmlFromDorConfig, dorConfig), Exchange(Query("DOR")));
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), Exchange(Query("LUN")));
     for (const char* value : {"dor", "DOR ", "DORX", "", "LUNA", "reboot"}) {
         EXPECT_EQ("Invalid query parameter.\n", Exchange(Query(value))) << value;
     }
@@ -78,40 +80,41 @@ TEST_F(RequestHandler, RebootRunsAfterTheReplyWasSent) {
               log.Lines());
 }
 
-TEST_F(RequestHandler, DocumentsAreAppliedAndReported) {
+TEST_F(RequestHandler, DocumentsAreAppliedReportedAndRewriteTheirStatusFiles) {
+    std::ofstream(statusFilePaths.dor) << std::string(5000, 'z');  // a longer file is cut, not overlaid
     kipParams.KipEmpInterval = 200;
     EXPECT_EQ(Report("SUCCESS", "NA", 1,
                      "config:KipEmpInterval:200\nconfig:KipDcPowerLimit:2\nconfig:KipDisableDutyCycle:0\n"
                      "  actual:DcWindowSize:48\n  actual:DcTransmitLimit:48\n"),
               Exchange("<config><KipDcPowerLimit>2</KipDcPowerLimit><Address>1234567890</Address></config>"));
+    EXPECT_EQ(Now(GetXmlFromDorConfig, dorConfig), status.Dor());
     EXPECT_NE(std::string::npos, status.Dor().find("<Address>1234567890</Address>"));
     EXPECT_NE(std::string::npos, status.Dor().find("net:itp_addr=1234567890;"));
     EXPECT_EQ("<missing>", status.Lun());
 
+    // The LUN document's reply stays in the buffer: the shorter request after it must not see it.
     Exchange(Query("LUN"));
     EXPECT_EQ(0u, Exchange("<LunConfig/>").find(Report("NA", "SUCCESS", 3, "")));
-    EXPECT_NE("<missing>", status.Lun());
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), status.Lun());
     EXPECT_EQ(0u, Exchange("<config/><LunConfig/>").find(Report("SUCCESS", "SUCCESS", 4, "")));
-    EXPECT_EQ(0u, Exchange("no xml at all").find(Report("NA", "NA", 5, "")));
+    std::string cutQuery = Query("DOR");
+    cutQuery[3] = '\0';  // a NUL ends the request's text
+    EXPECT_EQ(0u, Exchange(cutQuery).find(Report("NA", "NA", 5, "")));
 }
 
-TEST_F(RequestHandler, FailedApplyIsLoggedAndStillReported) {
+TEST_F(RequestHandler, FailuresAreLoggedAndStillReported) {
     store.failingIds = {138};
     EXPECT_EQ(0u, Exchange("<config><Power>3</Power></config>").find(Report("SUCCESS", "NA", 1, "")));
-    EXPECT_EQ((std::vector<std::string>{"L2 UpdateUint8FromXml: error setting TLV",
-                                        "L2 HandleReceivedData: error GetConfigFromXmlData"}),
-              log.Lines());
     EXPECT_EQ(5, dorConfig.Power);
     EXPECT_NE(std::string::npos, status.Dor().find("<Power>5</Power>"));
-}
 
-TEST_F(RequestHandler, RequestIsOnlyTheDatagramsOwnBytes) {
-    // A long reply is left in the buffer; the short request after it must not see it.
-    Exchange(Query("DOR"));
-    EXPECT_EQ(0u, Exchange("<LunConfig/>").find(Report("NA", "SUCCESS", 2, "")));
-    std::string withNul = Query("DOR");
-    withNul[3] = '\0';
-    EXPECT_EQ(0u, Exchange(withNul).find(Report("NA", "NA", 3, "")));
+    statusFilePaths.dor = "/nonexistent-directory/dor.xml";  // skipped, the other file still written
+    EXPECT_EQ(0u, Exchange("<config/><LunConfig/>").find(Report("SUCCESS", "SUCCESS", 2, "")));
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), status.Lun());
+    EXPECT_EQ((std::vector<std::string>{"L2 UpdateUint8FromXml: error setting TLV",
+                                        "L2 HandleReceivedData: error GetConfigFromXmlData",
+                                        "L2 WriteDorXmlFile: error opening /nonexistent-directory/dor.xml"}),
+              log.Lines());
 }
 
 TEST_F(RequestHandler, OverlongReplyIsCutToTheBuffer) {

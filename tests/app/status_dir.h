@@ -9,18 +9,19 @@
 
 #include "status_files.h"
 
-/// Points the status files into a fresh temporary directory for one test.
+/// Points the status files into a fresh directory under $TMPDIR for one test;
+/// the test may point them elsewhere meanwhile.
 class StatusDir {
 public:
     StatusDir() : saved_(statusFilePaths) {
-        char pattern[] = "/tmp/kip-status-XXXXXX";
-        path_ = mkdtemp(pattern);
-        statusFilePaths.dor = path_ + "/dor.xml";
-        statusFilePaths.lun = path_ + "/lun.xml";
+        const char* base = getenv("TMPDIR");
+        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/kip-status-XXXXXX";
+        path_ = mkdtemp(&pattern[0]);
+        statusFilePaths = {path_ + "/dor.xml", path_ + "/lun.xml"};
     }
     ~StatusDir() {
-        unlink(statusFilePaths.dor.c_str());
-        unlink(statusFilePaths.lun.c_str());
+        unlink((path_ + "/dor.xml").c_str());
+        unlink((path_ + "/lun.xml").c_str());
         rmdir(path_.c_str());
         statusFilePaths = saved_;
     }

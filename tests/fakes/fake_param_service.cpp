@@ -13,21 +13,14 @@ std::ostream& operator<<(std::ostream& out, const ParamBytes& value) {
 
 bool FakeParamService::Fails(const ParamDescriptor* descriptors, int count,
                              const std::set<uint32_t>& more) const {
-    if (failAll) {
-        return true;
-    }
-    return std::any_of(descriptors, descriptors + count, [&](const ParamDescriptor& d) {
-        return failingIds.count(d.id) != 0 || more.count(d.id) != 0;
-    });
+    return failAll || std::any_of(descriptors, descriptors + count, [&](const ParamDescriptor& d) {
+               return failingIds.count(d.id) != 0 || more.count(d.id) != 0;
+           });
 }
 
 int FakeParamService::Get(ParamDescriptor* descriptors, int count) {
-    for (int i = 0; i < count; ++i) {
-        calls.push_back({false, descriptors[i].id, descriptors[i].length, {}, count});
-    }
-    if (Fails(descriptors, count, failingReadIds)) {
-        return failureResult;
-    }
+    for (int i = 0; i < count; ++i) calls.push_back({false, descriptors[i].id, descriptors[i].length, {}, count});
+    if (Fails(descriptors, count, failingReadIds)) return 1;
     for (int i = 0; i < count; ++i) {
         std::vector<uint8_t> stored = values[descriptors[i].id];
         stored.resize(descriptors[i].length, 0);
@@ -41,21 +34,15 @@ int FakeParamService::Set(const ParamDescriptor* descriptors, int count) {
         const ParamDescriptor& d = descriptors[i];
         calls.push_back({true, d.id, d.length, std::vector<uint8_t>(d.data, d.data + d.length), count});
     }
-    if (Fails(descriptors, count, {})) {
-        return failureResult;
-    }
-    for (int i = 0; i < count; ++i) {
-        values[descriptors[i].id] = calls[calls.size() - count + i].bytes;
-    }
+    if (Fails(descriptors, count, {})) return 1;
+    for (int i = 0; i < count; ++i) values[descriptors[i].id] = calls[calls.size() - count + i].bytes;
     return 0;
 }
 
 std::vector<ParamBytes> FakeParamService::Writes() const {
     std::vector<ParamBytes> writes;
     for (const ParamCall& call : calls) {
-        if (call.set) {
-            writes.push_back({call.id, call.bytes});
-        }
+        if (call.set) writes.push_back({call.id, call.bytes});
     }
     return writes;
 }
@@ -63,9 +50,7 @@ std::vector<ParamBytes> FakeParamService::Writes() const {
 std::vector<uint32_t> FakeParamService::Reads() const {
     std::vector<uint32_t> reads;
     for (const ParamCall& call : calls) {
-        if (!call.set) {
-            reads.push_back(call.id);
-        }
+        if (!call.set) reads.push_back(call.id);
     }
     return reads;
 }

@@ -37,11 +37,10 @@ public:
     int Get(ParamDescriptor* descriptors, int count) override;
     int Set(const ParamDescriptor* descriptors, int count) override;
 
-    /// Any call that names one of these ids fails whole, with this result.
+    /// Any call that names one of these ids fails whole.
     std::set<uint32_t> failingIds;
     /// Reads (only) of these ids fail.
     std::set<uint32_t> failingReadIds;
-    int failureResult = 1;
     /// Every call fails.
     bool failAll = false;
 

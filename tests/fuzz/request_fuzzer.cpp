@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <variant>
 
 #include "capturing_logger.h"
 #include "catalogue.h"
@@ -33,71 +34,45 @@ struct Records {
 };
 
 /// A record field as one of the three shapes the catalogue's encodings take.
-struct View {
-    int64_t number = 0;
-    std::string text;
-    ByteVector bytes;
-    bool operator==(const View& o) const { return number == o.number && text == o.text && bytes == o.bytes; }
-};
+using View = std::variant<int64_t, std::string, ByteVector>;
 
-View Number(int64_t n) { return {n, {}, {}}; }
-View Text(const std::string& t) { return {0, t, {}}; }
-View Bytes(const ByteVector& b) { return {0, {}, b}; }
-
-View Read(uint32_t id, const Records& r) {
+/// Every catalogued field of `r` by its parameter's id.
+std::map<uint32_t, View> Fields(const Records& r) {
     const LunLinkConfigStruct& link = r.lun.ItpLinks.front();
-    switch (id) {
-        case 134: return Number(r.dor.LogLevel);
-        case 135: return Number(r.dor.RadioID);
-        case 136: return Number(r.dor.TxFreq);
-        case 137: return Number(r.dor.RxFreq);
-        case 138: return Number(r.dor.Power);
-        case 139: return Number(r.dor.StfpLocalPort);
-        case 140: return Number(r.dor.StfpRemotePort);
-        case 141: return Number(r.dor.ItpLocalPort);
-        case 142: return Text(r.dor.ItpRemoteIP);
-        case 143: return Number(r.dor.ItpRemotePort);
-        case 144: return Text(r.dor.InstallType);
-        case 145: return Number(r.dor.ClusterMemberId);
-        case 146: return Number(r.dor.ClusterSize);
-        case 147: return Bytes(r.dor.Address);
-        case 148: return Bytes(r.dor.RfmAddress);
-        case 149: return Bytes(r.lun.LunAddress);
-        case 150: return Number(r.lun.LogLevel);
-        case 151: return Number(link.LocalPort);
-        case 152: return Text(link.RemoteAddress);
-        case 153: return Number(link.RemotePort);
-        case 154: return Number(r.lun.WiuLocalPort);
-        case 155: return Number(r.lun.WiuLocalCount);
-        case 156: return Number(r.lun.EmpDataAckTimeout);
-        case 157: return Number(r.lun.EmpKeepAliveInterval);
-        case 158: return Text(r.kip.NetLoggerIP);
-        case 160: return Number(r.kip.KipEmpInterval);
-        case 161: return Number(r.kip.DcWindowSize);
-        case 162: return Number(r.kip.DcTransmitLimit);
-        case 163: return Number(r.kip.KipDcPowerLimit);
-    }
-    std::abort();
+    return {
+        {134, int64_t{r.dor.LogLevel}}, {135, int64_t{r.dor.RadioID}}, {136, int64_t{r.dor.TxFreq}},
+        {137, int64_t{r.dor.RxFreq}}, {138, int64_t{r.dor.Power}}, {139, int64_t{r.dor.StfpLocalPort}},
+        {140, int64_t{r.dor.StfpRemotePort}}, {141, int64_t{r.dor.ItpLocalPort}}, {142, r.dor.ItpRemoteIP},
+        {143, int64_t{r.dor.ItpRemotePort}}, {144, r.dor.InstallType}, {145, int64_t{r.dor.ClusterMemberId}},
+        {146, int64_t{r.dor.ClusterSize}}, {147, r.dor.Address}, {148, r.dor.RfmAddress}, {149, r.lun.LunAddress},
+        {150, int64_t{r.lun.LogLevel}}, {151, int64_t{link.LocalPort}}, {152, link.RemoteAddress},
+        {153, int64_t{link.RemotePort}}, {154, int64_t{r.lun.WiuLocalPort}}, {155, int64_t{r.lun.WiuLocalCount}},
+        {156, int64_t{r.lun.EmpDataAckTimeout}}, {157, int64_t{r.lun.EmpKeepAliveInterval}}, {158, r.kip.NetLoggerIP},
+        {160, int64_t{r.kip.KipEmpInterval}}, {161, int64_t{r.kip.DcWindowSize}},
+        {162, int64_t{r.kip.DcTransmitLimit}}, {163, int64_t{r.kip.KipDcPowerLimit}},
+    };
 }
 
 /// The store bytes that give `view`; empty when no stored value could.
 std::vector<uint8_t> StoredForm(const CatalogueEntry& entry, const View& view) {
-    const int64_t n = view.number;
+    auto n = [&] { return std::get<int64_t>(view); };
+    auto text = [&]() -> const std::string& { return std::get<std::string>(view); };
+    const std::vector<uint8_t> none;
     uint32_t address = 0;
     switch (entry.encoding) {
-        case Encoding::U8: return n >= 0 && n <= 0xFF ? HostBytes(static_cast<uint8_t>(n)) : std::vector<uint8_t>{};
-        case Encoding::U16: return n >= 0 && n <= 0xFFFF ? HostBytes(static_cast<uint16_t>(n)) : std::vector<uint8_t>{};
-        case Encoding::U32: return HostBytes(static_cast<uint32_t>(n));
-        case Encoding::Char: return view.text.size() == 1 ? HostBytes(view.text[0]) : std::vector<uint8_t>{};
-        case Encoding::Ipv4: return StringToIp(address, view.text.c_str()) ? HostBytes(address) : std::vector<uint8_t>{};
+        case Encoding::U8: return n() >= 0 && n() <= 0xFF ? HostBytes(static_cast<uint8_t>(n())) : none;
+        case Encoding::U16: return n() >= 0 && n() <= 0xFFFF ? HostBytes(static_cast<uint16_t>(n())) : none;
+        case Encoding::U32: return HostBytes(static_cast<uint32_t>(n()));
+        case Encoding::Char: return text().size() == 1 ? HostBytes(text()[0]) : none;
+        case Encoding::Ipv4: return StringToIp(address, text().c_str()) ? HostBytes(address) : none;
         case Encoding::AtcsAddress: {
-            if (view.bytes.size() != 5) return {};
-            std::vector<uint8_t> bytes = view.bytes;
+            std::vector<uint8_t> bytes = std::get<ByteVector>(view);
+            if (bytes.size() != 5) return none;
             bytes.push_back(0);
             return bytes;
         }
     }
-    return {};
+    return none;
 }
 
 std::string LogConfig(const ByteVector& address, const char* port) {
@@ -116,6 +91,8 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
     }
     const Records after;
     CHECK(after.lun.ItpLinks.size() == 1);
+    const std::map<uint32_t, View> was = Fields(before), is = Fields(after);
+    CHECK(is.size() == kCatalogueSize);
     for (const CatalogueEntry& entry : kCatalogue) {
         const bool dutyCycle = entry.id == param_id::kDcWindowSize || entry.id == param_id::kDcTransmitLimit ||
                                entry.id == param_id::kKipDcPowerLimit;
@@ -123,8 +100,8 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
         const std::vector<uint8_t>* reference =
             dutyCycle ? (attempted.count(entry.id) ? &attempted[entry.id] : nullptr)
                       : (stored != store.values.end() && !stored->second.empty() ? &stored->second : nullptr);
-        const View now = Read(entry.id, after);
-        if (!(now == Read(entry.id, before)) || reference != nullptr) {
+        const View& now = is.at(entry.id);
+        if (now != was.at(entry.id) || reference != nullptr) {
             if (reference == nullptr || StoredForm(entry, now) != *reference) {
                 std::fprintf(stderr, "field %s holds a value the store did not take\n", entry.field);
                 std::abort();
@@ -142,10 +119,7 @@ void CheckRecords(const Records& before, const FakeParamService& store) {
 /// Sends `datagram` through the endpoint and the handler; the reply must be
 /// what the buffer holds, terminated and within the buffer.
 std::string Exchange(Loopback& loop, const std::string& datagram) {
-    loop.Send(datagram);
-    int32_t received = 0;
-    UdpReceiveData(&loop.server, &received);
-    if (received == 0) return {};
+    if (!loop.Deliver(datagram)) return {};
     CHECK(HandleReceivedData(&loop.server) == 1);
     const std::string reply = loop.Reply();
     CHECK(reply.size() <= kMostReplied && loop.server.buffer[reply.size()] == '\0');
@@ -155,27 +129,17 @@ std::string Exchange(Loopback& loop, const std::string& datagram) {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-/// Status files go to a directory of this process under $TMPDIR: libFuzzer
-/// ends without running destructors, so scripts/fuzz points it into build/.
-void PointStatusFilesAway() {
-    const char* base = std::getenv("TMPDIR");
-    std::string directory = std::string(base != nullptr ? base : "/tmp") + "/kip-fuzz-XXXXXX";
-    CHECK(mkdtemp(&directory[0]) != nullptr);
-    statusFilePaths.dor = directory + "/dor.xml";
-    statusFilePaths.lun = directory + "/lun.xml";
-}
-
 /// A query's reply must be the status file just written, cut to the buffer.
 void CheckQueryMatchesFile(Loopback& loop, const char* query, const std::string& file) {
-    const std::string reply = Exchange(loop, std::string("<ParamMessage><QueryType>") + query +
-                                                 "</QueryType></ParamMessage>");
+    const std::string reply = Exchange(loop, Query(query));
     if (Exists(file)) CHECK(reply == StatusDir::Read(file).substr(0, kMostReplied));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    PointStatusFilesAway();
+    // A crash ends the run without destructors, so scripts/fuzz points $TMPDIR into build/.
+    static StatusDir status;
     return 0;
 }
 

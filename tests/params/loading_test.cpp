@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "capturing_logger.h"
 #include "catalogue.h"
 #include "fake_param_service.h"
@@ -12,7 +10,6 @@
 
 namespace {
 
-
 class Loading : public ::testing::Test {
 protected:
     void SetUp() override { ResetRecords(); }
@@ -20,46 +17,30 @@ protected:
     CapturingLogger log;
 };
 
-TEST_F(Loading, ReadsAllParametersInOneCallInCatalogueOrder) {
-    EXPECT_TRUE(GetKipParams());
-    ASSERT_EQ(kCatalogueSize, store.calls.size());
-    for (size_t i = 0; i < kCatalogueSize; ++i) {
-        EXPECT_EQ(kCatalogue[i].id, store.calls[i].id);
-        EXPECT_EQ(kCatalogue[i].Width(), store.calls[i].length);
-        EXPECT_EQ(29, store.calls[i].callSize);
-        EXPECT_FALSE(store.calls[i].set);
-    }
-    EXPECT_EQ(nullptr, FindCatalogueEntry(159));
-}
-
-TEST_F(Loading, ValuesLandWidenedWithoutSignAndAddressesAsFiveBytes) {
+// Which field each parameter lands in shows in the apply tests' round trip.
+TEST_F(Loading, ReadsEveryParameterInOneCallAndLandsValuesWidenedWithoutSign) {
     store.values = {
         {134, {255}},
-        {135, HostBytes<uint32_t>(0xFFFFFFFF)},
-        {139, HostBytes<uint16_t>(65535)},
-        {142, {10, 1, 2, 3}},
         {144, {0}},
         {147, {0x76, 0x20, 0x01, 0x12, 0x34, 0x99}},
         {149, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}},
-        {151, HostBytes<uint16_t>(65535)},
-        {152, {192, 168, 7, 9}},
-        {153, HostBytes<uint16_t>(4001)},
         {158, {10, 0, 0, 9}},
         {161, HostBytes<uint16_t>(48)},
     };
     kipParams.KipDisableDutyCycle = 3;
     EXPECT_TRUE(GetKipParams());
+    ASSERT_EQ(kCatalogueSize, store.calls.size());
+    for (size_t i = 0; i < kCatalogueSize; ++i) {  // one call, in catalogue order, each at its width
+        EXPECT_EQ(kCatalogue[i].id, store.calls[i].id);
+        EXPECT_EQ(kCatalogue[i].Width(), store.calls[i].length);
+        EXPECT_EQ(29, store.calls[i].callSize);
+        EXPECT_FALSE(store.calls[i].set);
+    }
     EXPECT_EQ(255, dorConfig.LogLevel);
-    EXPECT_EQ(-1, dorConfig.RadioID);
-    EXPECT_EQ(65535, dorConfig.StfpLocalPort);
-    EXPECT_EQ("10.1.2.3", dorConfig.ItpRemoteIP);
     EXPECT_EQ(std::string(1, '\0'), dorConfig.InstallType);
     EXPECT_EQ((ByteVector{0x76, 0x20, 0x01, 0x12, 0x34}), dorConfig.Address);
     EXPECT_EQ((ByteVector{0, 0, 0, 0, 0}), dorConfig.RfmAddress);
-    ASSERT_EQ(1u, lunConfig.ItpLinks.size());
-    EXPECT_EQ(65535, lunConfig.ItpLinks[0].LocalPort);
-    EXPECT_EQ("192.168.7.9", lunConfig.ItpLinks[0].RemoteAddress);
-    EXPECT_EQ(4001, lunConfig.ItpLinks[0].RemotePort);
+    EXPECT_EQ(1u, lunConfig.ItpLinks.size());
     EXPECT_EQ(48, kipParams.DcWindowSize);
     EXPECT_EQ("127.0.0.1", dorConfig.StfpRemoteIP);
     EXPECT_EQ(1, dorConfig.SendBeacons);

@@ -9,17 +9,14 @@
 
 namespace {
 
-std::string Dor(const DorConfig& config) {
+template <class Config>
+std::string Render(std::ostream& (*write)(std::ostream&, const Config&), const Config& config) {
     std::ostringstream out;
-    GetXmlFromDorConfig(out, config);
+    write(out, config);
     return out.str();
 }
-
-std::string Lun(const LunConfig& config) {
-    std::ostringstream out;
-    GetXmlFromLunConfig(out, config);
-    return out.str();
-}
+std::string Dor(const DorConfig& config) { return Render(GetXmlFromDorConfig, config); }
+std::string Lun(const LunConfig& config) { return Render(GetXmlFromLunConfig, config); }
 
 size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
 
