@@ -39,7 +39,7 @@ int PrintBinaryBasic(const uint8_t* bytes, unsigned count, std::ostream& out, bo
     static const char kDigits[] = "0123456789ABCDEF";
     // Formed in pieces and written once each: each insertion into a stream
     // costs more than the digits.
-    char text[48];  // 16 bytes, spaced
+    char text[48] = {};  // 16 bytes, spaced
     size_t length = 0;
     for (unsigned i = 0; i < count; ++i) {
         if (length + 3 > sizeof text) {

@@ -31,6 +31,7 @@
 // The kernel's part of a reply is not the daemon's to make cheaper, and on a
 // shared machine its noise drowns the daemon's own cost. So the daemon's sends
 // end here, and KernelSend measures the real call alone, shown beside.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name): libc names them with reserved names
 extern "C" ssize_t sendto(int, const void*, size_t length, int, const sockaddr*, socklen_t) {
     return static_cast<ssize_t>(length);
 }
