@@ -14,15 +14,20 @@ char* Put(char* at, std::string_view piece) {
 
 /// Writes one element line with a single write: what costs on a stream is
 /// each insertion, not the bytes, so the line goes straight to the stream's
-/// buffer. The daemon has one thread, so one line buffer, which only ever
+/// buffer, and a stream that cannot take it all is marked bad, as a write
+/// would. The daemon has one thread, so one line buffer, which only ever
 /// grows, serves every line.
 std::ostream& WriteLine(std::ostream& out, std::string_view name, std::string_view value) {
     static std::string line;
     const size_t length = 2 * name.size() + value.size() + std::strlen("<></>\r\n");
     if (line.size() < length) line.resize(length);
     char* at = Put(Put(Put(line.data(), "<"), name), ">");
-    at = Put(Put(Put(Put(at, value), "</"), name), ">\r\n");
-    out.rdbuf()->sputn(line.data(), at - line.data());
+    Put(Put(Put(Put(at, value), "</"), name), ">\r\n");
+    std::streambuf* buffer = out.rdbuf();
+    const auto size = static_cast<std::streamsize>(length);
+    if (!out.good() || buffer == nullptr || buffer->sputn(line.data(), size) != size) {
+        out.setstate(std::ios_base::badbit);
+    }
     return out;
 }
 

@@ -98,4 +98,11 @@ TEST(Documents, LunWithoutLinkIsStillWellFormedAndLogged) {
     EXPECT_EQ((std::vector<std::string>{"L2 GetXmlFromLunConfig: missing ITP link"}), log.Lines());
 }
 
+TEST(Documents, AStreamWithoutABufferEndsBadAndNothingBreaks) {
+    LoadTypicalRecords();
+    std::ostream detached(nullptr);
+    EXPECT_TRUE(GetXmlFromDorConfig(detached, dorConfig).bad());
+    EXPECT_TRUE(GetXmlFromLunConfig(detached, lunConfig).bad());
+}
+
 }  // namespace
