@@ -132,31 +132,19 @@ ROWS
 cat > "$notes" <<NOTES
 ## Whole process
 
-The rows marked "whole process" come from the real daemon, $runs runs each,
-in private namespaces (\`tests/bench/process_figures.sh\`); medians, with the
-spread of the runs here.
+The real daemon in private namespaces, $runs runs each, medians
+(\`tests/bench/process_figures.sh\`).
 
-- **Idle CPU**: the daemon and \`kip-process-floor idle\`, a loop that only
-  sleeps a second, idle side by side for $idle_seconds s once the daemon has bound its
-  port; CPU is the first field of \`/proc/PID/schedstat\`, scaled to an hour.
-  Spread: daemon $(printf %.1f "$idle_min")–$(printf %.1f "$idle_max") ms, floor $(printf %.1f "$idle_floor_min")–$(printf %.1f "$idle_floor_max") ms.
-- **Peak resident memory** (VmHWM): after $requests requests in turn (DOR, LUN, two
-  queries of no known kind, a config, a LunConfig and a both-roots document,
-  each with changing values), each answered before the next is sent. The
-  daemon takes one datagram a second, so its waits are shortened a
-  thousandfold by a preloaded \`usleep\` (\`kip-fast-waits.so\`): the same
-  binary does the same work per request, in seconds rather than over a
-  quarter of an hour.
-  The floor, \`kip-process-floor memory\`, is built and linked as the daemon
-  is (libstdc++, TinyXML, zlib), carries the same preload, and holds a
-  TiXmlDocument and a string. Spread: daemon $peak_min–$peak_max KiB, floor
-  $peak_floor_min–$peak_floor_max KiB. Private memory (RssAnon) is $anon KiB against the floor's
-  $anon_floor KiB; the rest of the difference is clean code pages shared with every
-  process that maps the same files, which the kernel maps 64 KiB around each
-  page first touched.
-- **Start-up**: from the fork to the answer of a DOR query sent as soon as
-  the port takes datagrams (a refused one is sent again), less exactly 1 s:
-  the poll loop's first pass sleeps a second before its first receive,
-  whatever waits. The sleep's own overshoot (timer slack, tens of µs) stays
-  in. Spread: $(printf %.2f "$startup_min")–$(printf %.2f "$startup_max") ms.
+- **Idle CPU**: first field of \`/proc/PID/schedstat\` over $idle_seconds s, scaled to an
+  hour, beside a loop that only sleeps a second. Spread: daemon
+  $(printf %.1f "$idle_min")–$(printf %.1f "$idle_max") ms, floor $(printf %.1f "$idle_floor_min")–$(printf %.1f "$idle_floor_max") ms.
+- **Peak resident memory** (VmHWM) after $requests requests of every kind, each
+  answered before the next; a preloaded \`usleep\` shortens the daemon's waits a
+  thousandfold, so the same binary does the same work in seconds. The floor
+  is linked as the daemon is and carries the same preload. Spread: daemon
+  $peak_min–$peak_max KiB, floor $peak_floor_min–$peak_floor_max KiB. Private memory (RssAnon) is
+  $anon KiB against $anon_floor KiB; the rest is clean library code shared with
+  every process, which the kernel maps 64 KiB around each page first touched.
+- **Start-up**: from the fork to the answer of a DOR query, less the 1 s the
+  first pass sleeps before its first receive. Spread: $(printf %.2f "$startup_min")–$(printf %.2f "$startup_max") ms.
 NOTES
