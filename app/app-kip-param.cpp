@@ -30,6 +30,8 @@ int main() {
     if (UdpSetNonBlocking(server.sock) == 0) {
         KIP_LOG(2, "set non blocking");
     }
+    // No failure ends the daemon: without a socket the loop finds nothing to
+    // receive, and a signal still stops it cleanly.
 
     RunPollLoop(server);
 

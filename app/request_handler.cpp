@@ -8,9 +8,10 @@
 #include "apply_config.h"
 #include "dor_document.h"
 #include "host_calls.h"
-#include "loading.h"
+#include "derived_params.h"
 #include "log_entry.h"
 #include "lun_document.h"
+#include "query_message.h"
 #include "records.h"
 #include "status_files.h"
 #include "text_stream.h"
@@ -66,7 +67,7 @@ int HandleReceivedData(UdpServer* server) {
     reply.Reset();
     bool reboot = false;
     std::string query;
-    if (GetPathedElement(query, "ParamMessage:QueryType", text) != 0) {
+    if (GetPathedElement(query, kQueryPath, text) != 0) {
         reboot = AnswerQuery(query, reply);
     } else {
         // Only a document is read as bytes; a query needs no copy of them.

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "record_field.h"
+
 /// How a parameter's bytes are to be read.
 enum class Encoding {
     U8,           // unsigned, 1 byte
@@ -27,28 +29,38 @@ constexpr uint32_t WidthOf(Encoding encoding) {
     return 0;
 }
 
-/// One parameter that the daemon manages.
+/// Who stores a parameter when a document gives it.
+enum class Writer {
+    KeyReader,      // the reader of its encoding, under its own key
+    DutyCycleRule,  // the duty-cycle rule, which derives it from its inputs
+};
+
+/// One parameter that the daemon manages: everything the loader, the apply
+/// operation, the tools and the tests need to know of it.
 struct CatalogueEntry {
     uint32_t id;
     Encoding encoding;
-    const char* field;   // the record field that mirrors it
-    const char* xmlKey;  // the element path that changes it; nullptr for none
+    const char* field;           // the record field that mirrors it, by name
+    const char* xmlKey;          // the element path that changes it; nullptr for none
+    const char* factoryDefault;  // what a new store holds, as kip-param-store takes it
+    Writer writer;
+    FieldRef (*fieldIn)(const RecordSet& records);  // the record field itself
     uint32_t Width() const { return WidthOf(encoding); }
 };
 
 inline constexpr std::size_t kCatalogueSize = 29;
 
-/// Every managed parameter, in the order of the start-up read. Id 159 is not
-/// one of them and is never requested.
+/// Every managed parameter, in the order a document is applied: the DOR keys,
+/// the duty-cycle rule's parameters in the order it stores them, then the LUN
+/// keys. Id 159 is not one of them and is never requested.
 extern const std::array<CatalogueEntry, kCatalogueSize> kCatalogue;
+
+/// The catalogue by ascending id: the order of the start-up read and of the
+/// tools' listings.
+const std::array<const CatalogueEntry*, kCatalogueSize>& CatalogueById();
 
 /// The entry of `id`, or nullptr when the daemon does not manage it.
 const CatalogueEntry* FindCatalogueEntry(uint32_t id);
 
-/// Ids that have no key of their own but are used by name.
-namespace param_id {
-inline constexpr uint32_t kInstallType = 144;
-inline constexpr uint32_t kDcWindowSize = 161;
-inline constexpr uint32_t kDcTransmitLimit = 162;
-inline constexpr uint32_t kKipDcPowerLimit = 163;
-}  // namespace param_id
+/// The duty-cycle rule's stored input: the rule runs at its row.
+const CatalogueEntry& DutyCycleLimitEntry();

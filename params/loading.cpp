@@ -2,60 +2,42 @@
 
 #include <array>
 #include <cstring>
-#include <string>
 
 #include "catalogue.h"
+#include "derived_params.h"
 #include "encodings.h"
 #include "log_entry.h"
 #include "param_service.h"
-#include "records.h"
 
 namespace {
 
-constexpr uint32_t kMaxWidth = 6;
-constexpr size_t kAddressBytes = 5;
+constexpr uint32_t kMostWidth = 6;
+constexpr int kHandle = -1;
 constexpr const char* kDefaultLinkAddress = "127.50.50.50";
 
-/// Every managed parameter read into a buffer of its own width, in
-/// catalogue order, so that one get_parms call fetches them all.
-class StagedParams {
-public:
-    StagedParams() {
-        for (size_t i = 0; i < kCatalogueSize; ++i) {
-            descriptors_[i] = {kCatalogue[i].id, kCatalogue[i].Width(), bytes_[i].data()};
-        }
-    }
-
-    bool Read() { return get_parms(-1, descriptors_.data(), static_cast<int>(kCatalogueSize)) == 0; }
-
-    const uint8_t* Bytes(uint32_t id) const {
-        for (size_t i = 0; i < kCatalogueSize; ++i) {
-            if (kCatalogue[i].id == id) return bytes_[i].data();
-        }
-        return bytes_[0].data();  // not reached: every caller names a catalogued id
-    }
-
-    /// The value of `id` as the host reads a variable of type T.
-    template <class T>
-    T Value(uint32_t id) const {
-        T value;
-        std::memcpy(&value, Bytes(id), sizeof value);
-        return value;
-    }
-
-private:
-    std::array<std::array<uint8_t, kMaxWidth>, kCatalogueSize> bytes_{};
-    std::array<ParamDescriptor, kCatalogueSize> descriptors_{};
-};
-
-void LandAddress(ByteVector& address, const uint8_t* staged) {
-    address.resize(kAddressBytes, 0);
-    std::memcpy(address.data(), staged, kAddressBytes);
+template <class T>
+T HostValue(const uint8_t* bytes) {
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
 }
 
-std::string NetLogConfig(const char* address, const char* localPort) {
-    return std::string("net:itp_addr=") + address + ";local_port=" + localPort +
-           ";remote_addr=" + kipParams.NetLoggerIP + ";remote_port=52000";
+/// Takes one parameter's bytes as read into its record field.
+void Land(const CatalogueEntry& entry, const uint8_t* bytes, const RecordSet& records) {
+    const FieldRef field = entry.fieldIn(records);
+    switch (entry.encoding) {
+        case Encoding::U8:
+        case Encoding::Char: LandNumber(field, bytes[0]); return;
+        case Encoding::U16: LandNumber(field, HostValue<uint16_t>(bytes)); return;
+        case Encoding::U32: LandNumber(field, HostValue<uint32_t>(bytes)); return;
+        case Encoding::Ipv4: {
+            char text[16];
+            // inet_ntoa has a text for every value: there is no failure to report.
+            if (IpToString(text, HostValue<uint32_t>(bytes))) LandText(field, text);
+            return;
+        }
+        case Encoding::AtcsAddress: LandAddress(field, bytes); return;
+    }
 }
 
 }  // namespace
@@ -71,58 +53,23 @@ bool LoadFlashParams() {
     LunLinkConfigStruct link;
     link.RemoteAddress = kDefaultLinkAddress;
 
-    StagedParams staged;
-    bool loaded = staged.Read();
+    // Every parameter into a buffer of its own width, so one call reads them all.
+    const auto& entries = CatalogueById();
+    std::array<std::array<uint8_t, kMostWidth>, kCatalogueSize> staged{};
+    std::array<ParamDescriptor, kCatalogueSize> descriptors{};
+    for (size_t i = 0; i < kCatalogueSize; ++i) {
+        descriptors[i] = {entries[i]->id, entries[i]->Width(), staged[i].data()};
+    }
+    const bool loaded = get_parms(kHandle, descriptors.data(), static_cast<int>(kCatalogueSize)) == 0;
     if (!loaded) {
         KIP_LOG(1, "get multiple params using get_parms failed");
     }
 
-    dorConfig.LogLevel = staged.Value<uint8_t>(134);
-    dorConfig.RadioID = staged.Value<int32_t>(135);
-    dorConfig.TxFreq = staged.Value<int32_t>(136);
-    dorConfig.RxFreq = staged.Value<int32_t>(137);
-    dorConfig.Power = staged.Value<uint8_t>(138);
-    dorConfig.StfpLocalPort = staged.Value<uint16_t>(139);
-    dorConfig.StfpRemotePort = staged.Value<uint16_t>(140);
-    dorConfig.ItpLocalPort = staged.Value<uint16_t>(141);
-    dorConfig.ItpRemotePort = staged.Value<uint16_t>(143);
-    dorConfig.ClusterMemberId = staged.Value<uint8_t>(145);
-    dorConfig.ClusterSize = staged.Value<uint8_t>(146);
-    lunConfig.LogLevel = staged.Value<uint8_t>(150);
-    link.LocalPort = staged.Value<uint16_t>(151);
-    link.RemotePort = staged.Value<uint16_t>(153);
-    lunConfig.WiuLocalPort = staged.Value<uint16_t>(154);
-    lunConfig.WiuLocalCount = staged.Value<uint8_t>(155);
-    lunConfig.EmpDataAckTimeout = staged.Value<uint16_t>(156);
-    lunConfig.EmpKeepAliveInterval = staged.Value<uint16_t>(157);
-    kipParams.KipEmpInterval = staged.Value<uint8_t>(160);
-    kipParams.DcWindowSize = staged.Value<uint16_t>(161);
-    kipParams.DcTransmitLimit = staged.Value<uint16_t>(162);
-    kipParams.KipDcPowerLimit = staged.Value<uint8_t>(163);
-
-    dorConfig.InstallType.assign(1, staged.Value<char>(param_id::kInstallType));
-
-    char text[16];
-    if (IpToString(text, staged.Value<uint32_t>(142))) {
-        dorConfig.ItpRemoteIP = text;
-    } else {
-        KIP_LOG(2, "error getting dor itp remote address");
+    // A failed read lands the zeros the buffers started with.
+    const RecordSet records{dorConfig, lunConfig, link, kipParams};
+    for (size_t i = 0; i < kCatalogueSize; ++i) {
+        Land(*entries[i], staged[i].data(), records);
     }
-    if (IpToString(text, staged.Value<uint32_t>(152))) {
-        link.RemoteAddress = text;
-    } else {
-        KIP_LOG(2, "error getting lun itp remote address");
-    }
-    if (IpToString(text, staged.Value<uint32_t>(158))) {
-        kipParams.NetLoggerIP = text;
-    } else {
-        KIP_LOG(2, "error getting net logger address");
-    }
-
-    LandAddress(dorConfig.Address, staged.Bytes(147));
-    LandAddress(dorConfig.RfmAddress, staged.Bytes(148));
-    LandAddress(lunConfig.LunAddress, staged.Bytes(149));
-
     lunConfig.ItpLinks.push_back(link);
     return loaded;
 }
@@ -132,19 +79,4 @@ void SetFixedParams() {
     dorConfig.SendBeacons = 1;
     dorConfig.RunAsDaemon = 0;
     kipParams.KipDisableDutyCycle = 0;
-}
-
-void UpdateKipDerivedParams() {
-    char dorAddress[16];
-    if (!AtcsAddressToString(dorAddress, dorConfig.Address)) {
-        KIP_LOG(2, "error getting dor address");
-        return;
-    }
-    char lunAddress[16];
-    if (!AtcsAddressToString(lunAddress, lunConfig.LunAddress)) {
-        KIP_LOG(2, "error getting lun address");
-        return;
-    }
-    dorConfig.LogConfig = NetLogConfig(dorAddress, "34000");
-    lunConfig.LogConfig = NetLogConfig(lunAddress, "34001");
 }

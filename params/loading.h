@@ -11,7 +11,3 @@ bool LoadFlashParams();
 
 /// The record values that have no parameter.
 void SetFixedParams();
-
-/// Derives both LogConfig texts from the current addresses and the net
-/// logger address. Runs at start-up and after every applied document.
-void UpdateKipDerivedParams();

@@ -1,15 +1,11 @@
 #include "atcs_address.h"
 
-namespace {
-
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
-
-}  // namespace
 
 int AtcsAddress::StringToNibbles(std::string text, std::vector<uint8_t>& nibbles, int mode) {
     if (mode != 0) {

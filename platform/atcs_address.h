@@ -21,6 +21,9 @@ int StringToNibbles(std::string text, std::vector<uint8_t>& nibbles, int mode);
 
 }  // namespace AtcsAddress
 
+/// The value of one hexadecimal digit, either case; -1 for any other character.
+int HexDigitValue(char c);
+
 /// Prints `count` bytes as uppercase hexadecimal, two digits each: a 5-byte
 /// address gives 10 digits. `spaced` puts one blank between bytes. Returns 0
 /// when the text reached `out`, non-zero when the stream failed.

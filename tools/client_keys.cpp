@@ -7,7 +7,9 @@
 
 namespace {
 
-const CatalogueEntry kDutyCycleSwitch{0, Encoding::U8, "KipParams.KipDisableDutyCycle", kDisableDutyCyclePath};
+// Held in memory only: no id, no factory default, and no field for the tools to read.
+const CatalogueEntry kDisableDutyCycleSwitch{0,       Encoding::U8, "KipParams.KipDisableDutyCycle", kDisableDutyCyclePath,
+                                             nullptr, Writer::DutyCycleRule, nullptr};
 
 std::string LastComponent(const std::string& path) { return path.substr(path.rfind(':') + 1); }
 
@@ -15,12 +17,10 @@ std::string LastComponent(const std::string& path) { return path.substr(path.rfi
 
 std::vector<ClientKey> ClientKeys() {
     std::vector<ClientKey> keys;
-    for (const std::string& path : ConfigurationKeyPaths()) {
-        const CatalogueEntry* entry = &kDutyCycleSwitch;
-        for (const CatalogueEntry& candidate : kCatalogue) {
-            if (candidate.xmlKey != nullptr && path == candidate.xmlKey) entry = &candidate;
-        }
-        keys.push_back({path, *entry});
+    for (const CatalogueEntry& entry : kCatalogue) {
+        if (entry.xmlKey != nullptr) keys.push_back({entry.xmlKey, entry});
+        // The switch is the duty-cycle rule's other input.
+        if (&entry == &DutyCycleLimitEntry()) keys.push_back({kDisableDutyCycleSwitch.xmlKey, kDisableDutyCycleSwitch});
     }
     return keys;
 }

@@ -7,6 +7,7 @@
 
 #include "client_keys.h"
 #include "document_check.h"
+#include "query_message.h"
 #include "xml_path_lookup.h"
 
 namespace {
@@ -114,9 +115,6 @@ int Send(const Invocation& call, const std::string& request, ClientConsole& cons
     return Refuse(console.err, error);
 }
 
-std::string QueryText(const std::string& value) {
-    return "<ParamMessage><QueryType>" + value + "</QueryType></ParamMessage>";
-}
 
 int Query(const Invocation& call, ClientConsole& console, const Transport& transport) {
     const std::string& what = call.words.size() == 2 ? call.words[1] : "";
@@ -127,7 +125,7 @@ int Query(const Invocation& call, ClientConsole& console, const Transport& trans
         std::string answer;
         if (!std::getline(console.in, answer) || answer != "yes") return Refuse(console.err, "not confirmed, nothing sent");
     }
-    return Send(call, QueryText(what), console, transport);
+    return Send(call, QueryMessage(what), console, transport);
 }
 
 int Apply(const Invocation& call, ClientConsole& console, const Transport& transport) {
@@ -213,7 +211,7 @@ int Get(const Invocation& call, ClientConsole& console, const Transport& transpo
         return Refuse(console.err, key.path + " is in no document the daemon sends; " + where);
     }
     std::string reply;
-    switch (transport(call.daemon, QueryText(dor ? "DOR" : "LUN"), reply, error)) {
+    switch (transport(call.daemon, QueryMessage(dor ? "DOR" : "LUN"), reply, error)) {
         case ExchangeResult::kReply: break;
         case ExchangeResult::kTimeout: console.err << "kip-param-client: " << error << "\n"; return kExitTimeout;
         case ExchangeResult::kError: return Refuse(console.err, error);

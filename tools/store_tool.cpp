@@ -1,7 +1,6 @@
 #include "store_tool.h"
 
 #include <iomanip>
-#include <iterator>
 #include <sstream>
 
 #include "catalogue.h"
@@ -19,23 +18,6 @@ constexpr int kExitError = 2;
 // The store's result for an id it does not hold. Any other failure means the
 // store itself could not be read, which must not pass for "unset".
 constexpr int kParamAbsent = FileParamStore::kAbsent;
-
-struct FactoryDefault {
-    uint32_t id;
-    const char* text;
-};
-
-// What `init` writes. 161/162 are what the duty-cycle rule derives for power
-// limit 0 with duty cycle enabled.
-constexpr FactoryDefault kFactoryDefaults[] = {
-    {134, "3"},          {135, "1"},          {136, "0"},          {137, "0"},         {138, "0"},
-    {139, "0"},          {140, "0"},          {141, "0"},          {142, "127.0.0.1"}, {143, "0"},
-    {144, "A"},          {145, "0"},          {146, "1"},          {147, "2620010001"}, {148, "2620010002"},
-    {149, "2620010003"}, {150, "3"},          {151, "0"},          {152, "127.0.0.1"}, {153, "0"},
-    {154, "0"},          {155, "0"},          {156, "0"},          {157, "0"},         {158, "127.0.0.1"},
-    {160, "0"},          {161, "24"},         {162, "7"},          {163, "0"},
-};
-static_assert(std::size(kFactoryDefaults) == kCatalogueSize, "init must write every catalogued parameter");
 
 struct Command {
     std::string name;
@@ -72,10 +54,9 @@ void PrintHelp(std::ostream& out) {
            "exit status: 0 done; 1 the parameter is unset; 2 bad usage, unknown id, value\n"
            "  that does not fit, unreadable store or refused write (store left untouched)\n"
            "factory defaults:\n";
-    for (const FactoryDefault& value : kFactoryDefaults) {
-        const CatalogueEntry* entry = FindCatalogueEntry(value.id);
-        out << "  " << std::setw(3) << value.id << "  " << std::left << std::setw(36)
-            << (entry != nullptr ? entry->field : "?") << std::right << value.text << "\n";
+    for (const CatalogueEntry* entry : CatalogueById()) {
+        out << "  " << std::setw(3) << entry->id << "  " << std::left << std::setw(36) << entry->field << std::right
+            << entry->factoryDefault << "\n";
     }
 }
 
@@ -142,7 +123,8 @@ std::string Unreadable(int result) {
 int Show(std::ostream& out, std::ostream& err) {
     // Nothing is printed until every read is in, so a broken store gives one line.
     std::ostringstream lines;
-    for (const CatalogueEntry& entry : kCatalogue) {
+    for (const CatalogueEntry* listed : CatalogueById()) {
+        const CatalogueEntry& entry = *listed;
         std::vector<uint8_t> bytes;
         std::string value = "unset";
         int result = Read(entry, bytes);
@@ -204,22 +186,21 @@ int Set(const Command& command, std::ostream& err) {
 int Init(const Command& command, std::ostream& err) {
     std::vector<std::vector<uint8_t>> values;
     std::vector<ParamDescriptor> descriptors;
-    values.reserve(std::size(kFactoryDefaults));  // the descriptors point into it
-    for (const FactoryDefault& value : kFactoryDefaults) {
-        const CatalogueEntry* entry = FindCatalogueEntry(value.id);
+    values.reserve(kCatalogueSize);  // the descriptors point into it
+    for (const CatalogueEntry* entry : CatalogueById()) {
         std::string error;
         values.emplace_back();
-        if (entry == nullptr || !ParseValue(*entry, value.text, values.back(), error)) {
-            return Fail(err, "bad factory default for parameter " + std::to_string(value.id));
+        if (!ParseValue(*entry, entry->factoryDefault, values.back(), error)) {
+            return Fail(err, "bad factory default for " + Describe(*entry));
         }
         descriptors.push_back({entry->id, entry->Width(), values.back().data()});
     }
     if (!command.force) {
-        for (const CatalogueEntry& entry : kCatalogue) {
+        for (const CatalogueEntry* entry : CatalogueById()) {
             std::vector<uint8_t> bytes;
-            int result = Read(entry, bytes);
+            int result = Read(*entry, bytes);
             if (result == 0) {
-                return Fail(err, "store already holds " + Describe(entry) + "; use init --force to overwrite");
+                return Fail(err, "store already holds " + Describe(*entry) + "; use init --force to overwrite");
             }
             if (result != kParamAbsent) return Fail(err, Unreadable(result));
         }

@@ -8,12 +8,8 @@
 
 #include <string>
 
+#include "query_message.h"
 #include "udp_endpoint.h"
-
-/// The datagram that queries for `type`.
-inline std::string Query(const std::string& type) {
-    return "<ParamMessage><QueryType>" + type + "</QueryType></ParamMessage>";
-}
 
 /// A daemon endpoint on an ephemeral loopback port and a client that talks to it.
 class Loopback {

@@ -48,7 +48,7 @@ protected:
 
 TEST_F(PollLoop, OneDatagramPerPassUntilAStopSignal) {
     // Three queries wait before the first pass; the stop comes during the third.
-    for (const char* type : {"A", "B", "C"}) loop.Send(Query(type));
+    for (const char* type : {"A", "B", "C"}) loop.Send(QueryMessage(type));
     host.onSleep = [&](unsigned) {
         EXPECT_EQ(static_cast<int>(host.sleeps.size()) - 1, responseCount);
         if (host.sleeps.size() == 1) std::raise(SIGHUP);
@@ -112,7 +112,7 @@ TEST_F(PollLoop, HeapAndDescriptorsStayFlatOverTenThousandRequests) {
     const std::string dor = "<config><Power>5</Power><Address>2620010099</Address><ItpRemoteIP>10.0.0.9</ItpRemoteIP>"
                             "<KipDcPowerLimit>2</KipDcPowerLimit></config>";
     const std::string lun = "<LunConfig><LunAddress>2620010098</LunAddress><WiuLocalPort>7</WiuLocalPort></LunConfig>";
-    const std::vector<std::string> requests = {Query("DOR"), Query("LUN"), Query("REBOOT"), Query("dor"), dor, lun,
+    const std::vector<std::string> requests = {QueryMessage("DOR"), QueryMessage("LUN"), QueryMessage("REBOOT"), QueryMessage("dor"), dor, lun,
                                                dor + lun, garbage, garbage.substr(0, 90), ""};
     constexpr int kRequests = 10000, kWarmUp = 500;
     int sent = 0, replies = 0, descriptors = 0;

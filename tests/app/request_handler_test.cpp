@@ -51,13 +51,13 @@ protected:
 };
 
 TEST_F(RequestHandler, QueriesAnswerWithDocumentsAndChangeNothing) {
-    EXPECT_EQ(Now(GetXmlFromDorConfig, dorConfig), Exchange(Query("DOR")));
-    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), Exchange(Query("LUN")));
+    EXPECT_EQ(Now(GetXmlFromDorConfig, dorConfig), Exchange(QueryMessage("DOR")));
+    EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), Exchange(QueryMessage("LUN")));
     for (const char* value : {"dor", "DOR ", "DORX", "", "LUNA", "reboot"}) {
-        EXPECT_EQ("Invalid query parameter.\n", Exchange(Query(value))) << value;
+        EXPECT_EQ("Invalid query parameter.\n", Exchange(QueryMessage(value))) << value;
     }
     // A query wins over documents in the same datagram.
-    EXPECT_EQ("Invalid query parameter.\n", Exchange("<config><Power>9</Power></config>" + Query("x")));
+    EXPECT_EQ("Invalid query parameter.\n", Exchange("<config><Power>9</Power></config>" + QueryMessage("x")));
     EXPECT_TRUE(store.calls.empty());
     EXPECT_TRUE(host.commands.empty());
     EXPECT_EQ("<missing>", status.Dor());
@@ -66,11 +66,11 @@ TEST_F(RequestHandler, QueriesAnswerWithDocumentsAndChangeNothing) {
 }
 
 TEST_F(RequestHandler, RebootRunsAfterTheReplyWasSent) {
-    EXPECT_EQ("System will reboot.\n", Exchange(Query("REBOOT")));
+    EXPECT_EQ("System will reboot.\n", Exchange(QueryMessage("REBOOT")));
     EXPECT_EQ((std::vector<std::string>{"/sbin/init 6"}), host.commands);
     EXPECT_EQ((std::vector<unsigned>{2000000}), host.sleeps);
 
-    loop.Deliver(Query("REBOOT"));
+    loop.Deliver(QueryMessage("REBOOT"));
     close(loop.server.sock);  // the reply cannot go out, the restart still does
     loop.server.sock = -1;
     EXPECT_EQ(0, HandleReceivedData(&loop.server));
@@ -93,11 +93,11 @@ TEST_F(RequestHandler, DocumentsAreAppliedReportedAndRewriteTheirStatusFiles) {
     EXPECT_EQ("<missing>", status.Lun());
 
     // The LUN document's reply stays in the buffer: the shorter request after it must not see it.
-    Exchange(Query("LUN"));
+    Exchange(QueryMessage("LUN"));
     EXPECT_EQ(0u, Exchange("<LunConfig/>").find(Report("NA", "SUCCESS", 3, "")));
     EXPECT_EQ(Now(GetXmlFromLunConfig, lunConfig), status.Lun());
     EXPECT_EQ(0u, Exchange("<config/><LunConfig/>").find(Report("SUCCESS", "SUCCESS", 4, "")));
-    std::string cutQuery = Query("DOR");
+    std::string cutQuery = QueryMessage("DOR");
     cutQuery[3] = '\0';  // a NUL ends the request's text
     EXPECT_EQ(0u, Exchange(cutQuery).find(Report("NA", "NA", 5, "")));
 }
@@ -119,7 +119,7 @@ TEST_F(RequestHandler, FailuresAreLoggedAndStillReported) {
 
 TEST_F(RequestHandler, OverlongReplyIsCutToTheBuffer) {
     dorConfig.LogConfig = std::string(3000, 'x');
-    const std::string reply = Exchange(Query("DOR"));
+    const std::string reply = Exchange(QueryMessage("DOR"));
     EXPECT_EQ(1503u, reply.size());
     EXPECT_EQ(0u, reply.find("<?xml"));
     EXPECT_EQ((std::vector<std::string>{"L2 HandleReceivedData: reply truncated"}), log.Lines());

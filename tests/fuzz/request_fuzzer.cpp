@@ -1,13 +1,14 @@
 // One datagram through the endpoint and the request handler, as the poll loop
 // takes it. Input: 4 control bytes in host order (bits 0-28 fail the catalogue
-// ids of that index, bit 29 fails the address read-backs, bit 31 also sends a
-// DOR and a LUN query afterwards), then the datagram.
+// ids of that index by ascending id, bit 29 fails the address read-backs, bit
+// 31 also sends a DOR and a LUN query afterwards), then the datagram.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <type_traits>
 #include <variant>
 
 #include "capturing_logger.h"
@@ -37,20 +38,21 @@ struct Records {
 using View = std::variant<int64_t, std::string, ByteVector>;
 
 /// Every catalogued field of `r` by its parameter's id.
-std::map<uint32_t, View> Fields(const Records& r) {
-    const LunLinkConfigStruct& link = r.lun.ItpLinks.front();
-    return {
-        {134, int64_t{r.dor.LogLevel}}, {135, int64_t{r.dor.RadioID}}, {136, int64_t{r.dor.TxFreq}},
-        {137, int64_t{r.dor.RxFreq}}, {138, int64_t{r.dor.Power}}, {139, int64_t{r.dor.StfpLocalPort}},
-        {140, int64_t{r.dor.StfpRemotePort}}, {141, int64_t{r.dor.ItpLocalPort}}, {142, r.dor.ItpRemoteIP},
-        {143, int64_t{r.dor.ItpRemotePort}}, {144, r.dor.InstallType}, {145, int64_t{r.dor.ClusterMemberId}},
-        {146, int64_t{r.dor.ClusterSize}}, {147, r.dor.Address}, {148, r.dor.RfmAddress}, {149, r.lun.LunAddress},
-        {150, int64_t{r.lun.LogLevel}}, {151, int64_t{link.LocalPort}}, {152, link.RemoteAddress},
-        {153, int64_t{link.RemotePort}}, {154, int64_t{r.lun.WiuLocalPort}}, {155, int64_t{r.lun.WiuLocalCount}},
-        {156, int64_t{r.lun.EmpDataAckTimeout}}, {157, int64_t{r.lun.EmpKeepAliveInterval}}, {158, r.kip.NetLoggerIP},
-        {160, int64_t{r.kip.KipEmpInterval}}, {161, int64_t{r.kip.DcWindowSize}},
-        {162, int64_t{r.kip.DcTransmitLimit}}, {163, int64_t{r.kip.KipDcPowerLimit}},
-    };
+std::map<uint32_t, View> Fields(Records& r) {
+    const RecordSet records{r.dor, r.lun, r.lun.ItpLinks.front(), r.kip};
+    std::map<uint32_t, View> fields;
+    for (const CatalogueEntry& entry : kCatalogue) {
+        fields[entry.id] = std::visit(
+            [](auto* field) -> View {
+                if constexpr (std::is_integral_v<std::remove_pointer_t<decltype(field)>>) {
+                    return int64_t{*field};
+                } else {
+                    return *field;
+                }
+            },
+            entry.fieldIn(records));
+    }
+    return fields;
 }
 
 /// The store bytes that give `view`; empty when no stored value could.
@@ -84,18 +86,17 @@ std::string LogConfig(const ByteVector& address, const char* port) {
 
 /// A record field changes only to what the store took for its id. The
 /// duty-cycle values follow the attempt even when the store refused it.
-void CheckRecords(const Records& before, const FakeParamService& store) {
+void CheckRecords(Records& before, const FakeParamService& store) {
     std::map<uint32_t, std::vector<uint8_t>> attempted;
     for (const ParamCall& call : store.calls) {
         if (call.set) attempted[call.id] = call.bytes;
     }
-    const Records after;
+    Records after;
     CHECK(after.lun.ItpLinks.size() == 1);
     const std::map<uint32_t, View> was = Fields(before), is = Fields(after);
     CHECK(is.size() == kCatalogueSize);
     for (const CatalogueEntry& entry : kCatalogue) {
-        const bool dutyCycle = entry.id == param_id::kDcWindowSize || entry.id == param_id::kDcTransmitLimit ||
-                               entry.id == param_id::kKipDcPowerLimit;
+        const bool dutyCycle = entry.writer == Writer::DutyCycleRule;
         auto stored = store.values.find(entry.id);
         const std::vector<uint8_t>* reference =
             dutyCycle ? (attempted.count(entry.id) ? &attempted[entry.id] : nullptr)
@@ -131,7 +132,7 @@ bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 /// A query's reply must be the status file just written, cut to the buffer.
 void CheckQueryMatchesFile(Loopback& loop, const char* query, const std::string& file) {
-    const std::string reply = Exchange(loop, Query(query));
+    const std::string reply = Exchange(loop, QueryMessage(query));
     if (Exists(file)) CHECK(reply == StatusDir::Read(file).substr(0, kMostReplied));
 }
 
@@ -153,12 +154,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     LoadTypicalRecords();
     responseCount = 0;  // the report shows it: a crash must reproduce alone
-    const Records before;
+    Records before;
     FakeParamService store;
     for (size_t i = 0; i < kCatalogueSize; ++i) {
-        if (control & (1u << i)) store.failingIds.insert(kCatalogue[i].id);
+        const CatalogueEntry& entry = *CatalogueById()[i];
+        if (control & (1u << i)) store.failingIds.insert(entry.id);
+        if (control & (1u << 29) && entry.encoding == Encoding::AtcsAddress) store.failingReadIds.insert(entry.id);
     }
-    if (control & (1u << 29)) store.failingReadIds = {147, 148, 149};
     CapturingLogger log;
     RecordingHostCalls host;
     unlink(statusFilePaths.dor.c_str());

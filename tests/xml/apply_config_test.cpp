@@ -12,6 +12,7 @@
 #include "fake_param_service.h"
 #include "global_records.h"
 #include "host_bytes.h"
+#include "derived_params.h"
 #include "loading.h"
 #include "lun_document.h"
 #include "recording_host_calls.h"

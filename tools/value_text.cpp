@@ -2,19 +2,13 @@
 
 #include <cstring>
 
+#include "atcs_address.h"
 #include "encodings.h"
 
 namespace {
 
 constexpr size_t kAtcsDigits = 10;
 constexpr char kHexDigits[] = "0123456789abcdef";
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -86,8 +80,8 @@ bool ParseChar(const std::string& text, uint8_t& byte) {
         byte = static_cast<uint8_t>(text[0]);
         return true;
     }
-    if (text.size() == 4 && text[0] == '\\' && text[1] == 'x' && HexValue(text[2]) >= 0 && HexValue(text[3]) >= 0) {
-        byte = static_cast<uint8_t>(HexValue(text[2]) << 4 | HexValue(text[3]));
+    if (text.size() == 4 && text[0] == '\\' && text[1] == 'x' && HexDigitValue(text[2]) >= 0 && HexDigitValue(text[3]) >= 0) {
+        byte = static_cast<uint8_t>(HexDigitValue(text[2]) << 4 | HexDigitValue(text[3]));
         return true;
     }
     return false;
@@ -163,7 +157,7 @@ bool ParseValue(const CatalogueEntry& entry, const std::string& text, std::vecto
         }
         case Encoding::AtcsAddress: {
             bool hex = text.size() == kAtcsDigits;
-            for (char c : text) hex = hex && HexValue(c) >= 0;
+            for (char c : text) hex = hex && HexDigitValue(c) >= 0;
             ByteVector address;
             if (!hex || !StringToAtcsAddress(address, text.c_str())) {
                 error = "'" + text + "' is not an ATCS address of 10 hex digits";
@@ -182,8 +176,8 @@ bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
     if (text.size() % 2 != 0) return false;
     std::vector<uint8_t> result;
     for (size_t i = 0; i < text.size(); i += 2) {
-        int high = HexValue(text[i]);
-        int low = HexValue(text[i + 1]);
+        int high = HexDigitValue(text[i]);
+        int low = HexDigitValue(text[i + 1]);
         if (high < 0 || low < 0) return false;
         result.push_back(static_cast<uint8_t>(high << 4 | low));
     }

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+/// A datagram that holds this element is a query, whatever else it holds.
+inline constexpr const char* kQueryPath = "ParamMessage:QueryType";
+
+/// The datagram that asks query `type`: "DOR", "LUN" or "REBOOT".
+inline std::string QueryMessage(const std::string& type) {
+    return "<ParamMessage><QueryType>" + type + "</QueryType></ParamMessage>";
+}
