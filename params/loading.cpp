@@ -1,11 +1,11 @@
 #include "loading.h"
 
 #include <array>
-#include <cstring>
 
 #include "catalogue.h"
 #include "derived_params.h"
 #include "encodings.h"
+#include "host_bytes.h"
 #include "log_entry.h"
 #include "param_service.h"
 
@@ -15,25 +15,18 @@ constexpr uint32_t kMostWidth = 6;
 constexpr int kHandle = -1;
 constexpr const char* kDefaultLinkAddress = "127.50.50.50";
 
-template <class T>
-T HostValue(const uint8_t* bytes) {
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
 /// Takes one parameter's bytes as read into its record field.
 void Land(const CatalogueEntry& entry, const uint8_t* bytes, const RecordSet& records) {
     const FieldRef field = entry.fieldIn(records);
     switch (entry.encoding) {
         case Encoding::U8:
         case Encoding::Char: LandNumber(field, bytes[0]); return;
-        case Encoding::U16: LandNumber(field, HostValue<uint16_t>(bytes)); return;
-        case Encoding::U32: LandNumber(field, HostValue<uint32_t>(bytes)); return;
+        case Encoding::U16: LandNumber(field, FromHostBytes<uint16_t>(bytes)); return;
+        case Encoding::U32: LandNumber(field, FromHostBytes<uint32_t>(bytes)); return;
         case Encoding::Ipv4: {
             char text[16];
             // inet_ntoa has a text for every value: there is no failure to report.
-            if (IpToString(text, HostValue<uint32_t>(bytes))) LandText(field, text);
+            if (IpToString(text, FromHostBytes<uint32_t>(bytes))) LandText(field, text);
             return;
         }
         case Encoding::AtcsAddress: LandAddress(field, bytes); return;

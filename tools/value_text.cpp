@@ -1,9 +1,12 @@
 #include "value_text.h"
 
+#include <arpa/inet.h>
+
 #include <cstring>
 
 #include "atcs_address.h"
 #include "encodings.h"
+#include "host_bytes.h"
 
 namespace {
 
@@ -35,41 +38,6 @@ bool ParseDecimal(const std::string& text, uint64_t max, uint64_t& value, std::s
     return true;
 }
 
-// inet_addr also takes "10.1", octal "010.0.0.1" and hex parts: an operator
-// typing those almost certainly means something else.
-bool IsStrictDottedQuad(const std::string& text) {
-    int octets = 0;
-    size_t start = 0;
-    while (true) {
-        size_t end = text.find('.', start);
-        std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        uint64_t value = 0;
-        std::string ignored;
-        if (part.empty() || part.size() > 3 || (part.size() > 1 && part[0] == '0') ||
-            !ParseDecimal(part, 255, value, ignored)) {
-            return false;
-        }
-        ++octets;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return octets == 4;
-}
-
-template <class T>
-std::vector<uint8_t> HostBytes(T value) {
-    std::vector<uint8_t> bytes(sizeof value);
-    std::memcpy(bytes.data(), &value, sizeof value);
-    return bytes;
-}
-
-template <class T>
-T FromHostBytes(const std::vector<uint8_t>& bytes) {
-    T value;
-    std::memcpy(&value, bytes.data(), sizeof value);
-    return value;
-}
-
 std::string FormatChar(uint8_t byte) {
     if (byte >= '!' && byte <= '~') return std::string(1, static_cast<char>(byte));
     return std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0x0F];
@@ -96,17 +64,17 @@ bool FormatValue(const CatalogueEntry& entry, const std::vector<uint8_t>& bytes,
             text = std::to_string(bytes[0]);
             return true;
         case Encoding::U16:
-            text = std::to_string(FromHostBytes<uint16_t>(bytes));
+            text = std::to_string(FromHostBytes<uint16_t>(bytes.data()));
             return true;
         case Encoding::U32:
-            text = std::to_string(FromHostBytes<uint32_t>(bytes));
+            text = std::to_string(FromHostBytes<uint32_t>(bytes.data()));
             return true;
         case Encoding::Char:
             text = FormatChar(bytes[0]);
             return true;
         case Encoding::Ipv4: {
             char dotted[16];
-            if (!IpToString(dotted, FromHostBytes<uint32_t>(bytes))) return false;
+            if (!IpToString(dotted, FromHostBytes<uint32_t>(bytes.data()))) return false;
             text = dotted;
             return true;
         }
@@ -148,7 +116,10 @@ bool ParseValue(const CatalogueEntry& entry, const std::string& text, std::vecto
         }
         case Encoding::Ipv4: {
             uint32_t address = 0;
-            if (!IsStrictDottedQuad(text) || !StringToIp(address, text.c_str())) {
+            // inet_pton takes only four decimal parts, none with a leading
+            // zero; inet_addr also takes "10.1", octal and hex parts, which an
+            // operator typing them almost certainly meant otherwise.
+            if (inet_pton(AF_INET, text.c_str(), &address) != 1 || !StringToIp(address, text.c_str())) {
                 error = "'" + text + "' is not a dotted IPv4 address";
                 return false;
             }
