@@ -1,5 +1,6 @@
 #include "file_param_store.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -64,6 +65,16 @@ pid_t Spawn(Body body) {
 int Reap(pid_t pid) {
     int status = -1;
     return waitpid(pid, &status, 0) == pid ? status : -1;
+}
+
+// Waits for one byte on `fd`; false when every writer closed it first.
+bool AwaitByte(int fd) {
+    char byte;
+    ssize_t n;
+    do {
+        n = read(fd, &byte, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1;
 }
 
 TEST(FileParamStore, PersistsAcrossReopenOnlyAtTheStoredLength) {
@@ -139,18 +150,31 @@ TEST(FileParamStore, ConcurrentWritersLoseNoUpdate) {
 TEST(FileParamStore, WriterKilledMidSetLeavesAWholeStore) {
     TempDir tmp;
     constexpr uint32_t kLength = 3000;  // each write is one byte repeated, so a mix of two would show
-    ASSERT_EQ(0, SetOne(tmp.path, 1, Bytes(kLength, 0)));
-    std::optional<Bytes> value;
     for (int round = 0; round < 20; ++round) {
-        const pid_t pid = Spawn([&] { for (uint8_t b = 1;; b = b % 255 + 1) SetOne(tmp.path, 1, Bytes(kLength, b)); });
-        usleep(500 + (round * 1237) % 5000);
+        SCOPED_TRACE(round);
+        ASSERT_EQ(0, SetOne(tmp.path, 1, Bytes(kLength, 0)));
+        // The writer says when its first Set is done, so the kill lands after
+        // it however slowly the machine runs; a failed Set ends it unsignalled.
+        int setDone[2];
+        ASSERT_EQ(0, pipe(setDone));
+        const pid_t pid = Spawn([&] {
+            bool told = false;
+            for (uint8_t b = 1; SetOne(tmp.path, 1, Bytes(kLength, b)) == 0; b = b % 255 + 1) {
+                if (!told) told = write(setDone[1], "", 1) == 1;
+            }
+        });
+        close(setDone[1]);
+        const bool setCompleted = AwaitByte(setDone[0]);
+        close(setDone[0]);
+        usleep((round * 1237) % 3000);  // later writes have come to different points
         kill(pid, SIGKILL);
-        ASSERT_TRUE(WIFSIGNALED(Reap(pid)));
-        value = GetOne(tmp.path, 1, kLength);
+        ASSERT_TRUE(WIFSIGNALED(Reap(pid))) << "a Set failed in the writer";
+        ASSERT_TRUE(setCompleted) << "the writer never completed a Set";
+        const std::optional<Bytes> value = GetOne(tmp.path, 1, kLength);
         ASSERT_TRUE(value) << "the store no longer opens or fails its check";
         EXPECT_EQ(Bytes(kLength, value->front()), *value);
+        EXPECT_NE(0, value->front()) << "the completed Set was lost";
     }
-    EXPECT_NE(0, value->front()) << "the writer never completed a Set";
 }
 
 }  // namespace
