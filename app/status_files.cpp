@@ -1,8 +1,9 @@
 #include "status_files.h"
 
-#include <cstdio>
+#include <fcntl.h>
 
 #include "dor_document.h"
+#include "file_system.h"
 #include "log_entry.h"
 #include "lun_document.h"
 #include "records.h"
@@ -16,18 +17,17 @@ namespace {
 /// call. Readers may see the file empty for that moment; they expect it.
 template <class Render>
 void RewriteStatusFile(const std::string& path, const char* function, int line, Render render) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
+    const int fd = Files().Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);  // as fopen "wb"
+    if (fd < 0) {
         LogEntry(2, function, line, ("error opening " + path).c_str());
         return;
     }
     static TextStream document;  // the daemon has one thread
     document.Reset();
     render(document);
-    const std::string_view text = document.Text();
     // Only a failed open has a log entry; a failed write leaves no trace.
-    std::fwrite(text.data(), 1, text.size(), file);  // NOLINT(cert-err33-c)
-    std::fclose(file);                               // NOLINT(cert-err33-c)
+    WriteAll(fd, document.Text());
+    Files().Close(fd);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -12,6 +10,8 @@
 #include <map>
 #include <utility>
 #include <vector>
+
+#include "file_system.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ class FileCloser {
 public:
     explicit FileCloser(int fd) : fd_(fd) {}
     ~FileCloser() {
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0) Files().Close(fd_);
     }
     FileCloser(const FileCloser&) = delete;
     FileCloser& operator=(const FileCloser&) = delete;
@@ -118,14 +118,14 @@ private:
 // so a concurrent rename cannot hand us parts of two files; reading stops
 // past kMaxFileSize so a runaway file cannot exhaust memory.
 int ReadStore(const std::string& path, Entries* entries) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = Files().Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0) return errno == ENOENT ? kOk : kIoError;
     FileCloser closer(fd);
 
     std::string file;
     char buffer[16384];
     while (file.size() <= kMaxFileSize) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
+        ssize_t n = Files().Read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return kIoError;
         if (n == 0) return Decode(file, entries);
@@ -134,50 +134,39 @@ int ReadStore(const std::string& path, Entries* entries) {
     return kCorrupt;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // The new store is complete and on disk before it replaces the old one, and
 // the rename itself is on disk before we report success.
 int WriteAtomically(const std::string& directory, const std::string& path, const std::string& bytes) {
     const std::string temporary = path + ".tmp";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = Files().Open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return kIoError;
-    bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
-    written = close(fd) == 0 && written;
-    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
-        unlink(temporary.c_str());
+    bool written = WriteAll(fd, bytes) && Files().Fsync(fd) == 0;
+    written = Files().Close(fd) == 0 && written;
+    if (!written || Files().Rename(temporary.c_str(), path.c_str()) != 0) {
+        Files().Unlink(temporary.c_str());
         return kIoError;
     }
 
-    int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dirFd = Files().Open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (dirFd < 0) return kIoError;
     FileCloser closer(dirFd);
-    return fsync(dirFd) == 0 ? kOk : kIoError;
+    return Files().Fsync(dirFd) == 0 ? kOk : kIoError;
 }
 
 // Serialises read-modify-write cycles between processes. It locks a file of
 // its own because the store file is replaced on every write.
 class StoreLock {
 public:
-    explicit StoreLock(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+    explicit StoreLock(const std::string& path) : fd_(Files().Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        while (fd_ >= 0 && Files().Flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
-                close(fd_);
+                Files().Close(fd_);
                 fd_ = -1;
             }
         }
     }
     ~StoreLock() {
-        if (fd_ >= 0) close(fd_);  // releases the lock
+        if (fd_ >= 0) Files().Close(fd_);  // releases the lock
     }
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
@@ -207,7 +196,7 @@ int GetFrom(const std::string& path, ParamDescriptor* descriptors, int count) {
 
 int SetIn(const std::string& directory, const std::string& path, const ParamDescriptor* descriptors, int count) {
     if (!ValidCall(descriptors, count)) return kBadArgument;
-    if (mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) return kIoError;
+    if (Files().Mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) return kIoError;
 
     StoreLock lock(directory + "/parameters.lock");
     if (!lock.Held()) return kIoError;

@@ -1,5 +1,6 @@
 #include "file_param_store.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_file_system.h"
 #include "host_bytes.h"
 
 namespace {
@@ -66,18 +68,17 @@ int Reap(pid_t pid) {
     return waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
-TEST(FileParamStore, PersistsAcrossReopenOnlyAtTheStoredLength) {
-    TempDir tmp;
-    const std::string dir = tmp.path + "/store";  // made by the first Set
-    EXPECT_FALSE(GetOne(dir, 7, 6)) << "no store file yet";
-    ASSERT_EQ(0, SetOne(dir, 7, {1, 2, 3, 4, 5, 6}));
-    ASSERT_EQ(0, SetOne(dir, 0x01020304, {0xAB}));
-    EXPECT_EQ(Bytes({1, 2, 3, 4, 5, 6}), GetOne(dir, 7, 6));
-    EXPECT_FALSE(GetOne(dir, 7, 5) || GetOne(dir, 7, 7) || GetOne(dir, 8, 1)) << "a length or id never stored";
-    ASSERT_EQ(0, SetOne(dir, 7, {9, 8}));
-    EXPECT_EQ(Bytes({9, 8}), GetOne(dir, 7, 2));
-    EXPECT_EQ(Bytes({0xAB}), GetOne(dir, 0x01020304, 1)) << "an overwrite keeps the other values";
+// Waits for one byte on `fd`; false when every writer closed it first.
+bool AwaitByte(int fd) {
+    char byte;
+    ssize_t n;
+    do {
+        n = read(fd, &byte, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1;
 }
+
+// On the real filesystem: what only a real one shows.
 
 TEST(FileParamStore, CorruptFileIsRefusedAndLeftByteIdentical) {
     TempDir tmp;
@@ -101,11 +102,75 @@ TEST(FileParamStore, CorruptFileIsRefusedAndLeftByteIdentical) {
     }
 }
 
-TEST(FileParamStore, MultiDescriptorCallsAreAllOrNothing) {
+TEST(FileParamStore, ConcurrentWritersMakeTheStoreAndLoseNoUpdate) {
     TempDir tmp;
-    FileParamStore store(tmp.path);
-    ASSERT_EQ(0, SetOne(tmp.path, 1, {0x11}));
-    const std::string before = ReadFile(store.StorePath());
+    const std::string dir = tmp.path + "/store";  // made by whichever writer comes first
+    EXPECT_FALSE(GetOne(dir, 0, 4)) << "no store yet";
+    auto writeEveryOther = [&](uint32_t first) {
+        for (uint32_t id = first; id < 300; id += 2) SetOne(dir, id, HostBytes(id));
+    };
+    const pid_t writers[] = {Spawn([&] { writeEveryOther(0); }), Spawn([&] { writeEveryOther(1); })};
+    for (pid_t pid : writers) ASSERT_EQ(0, Reap(pid));
+    for (uint32_t id = 0; id < 300; ++id) ASSERT_EQ(HostBytes(id), GetOne(dir, id, 4)) << "id " << id;
+}
+
+TEST(FileParamStore, WriterKilledMidSetLeavesAWholeStore) {
+    TempDir tmp;
+    constexpr uint32_t kLength = 3000;  // each write is one byte repeated, so a mix of two would show
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(0, SetOne(tmp.path, 1, Bytes(kLength, 0)));
+        // The writer says when its first Set is done, so the kill lands after
+        // it however slowly the machine runs; a failed Set ends it unsignalled.
+        int setDone[2];
+        ASSERT_EQ(0, pipe(setDone));
+        const pid_t pid = Spawn([&] {
+            bool told = false;
+            for (uint8_t b = 1; SetOne(tmp.path, 1, Bytes(kLength, b)) == 0; b = b % 255 + 1) {
+                if (!told) told = write(setDone[1], "", 1) == 1;
+            }
+        });
+        close(setDone[1]);
+        const bool setCompleted = AwaitByte(setDone[0]);
+        close(setDone[0]);
+        usleep((round * 1237) % 3000);  // later writes have come to different points
+        kill(pid, SIGKILL);
+        ASSERT_TRUE(WIFSIGNALED(Reap(pid))) << "a Set failed in the writer";
+        ASSERT_TRUE(setCompleted) << "the writer never completed a Set";
+        const std::optional<Bytes> value = GetOne(tmp.path, 1, kLength);
+        ASSERT_TRUE(value) << "the store no longer opens or fails its check";
+        EXPECT_EQ(Bytes(kLength, value->front()), *value);
+        EXPECT_NE(0, value->front()) << "the completed Set was lost";
+    }
+}
+
+// The tests below run on the in-memory filesystem. Its store directory lies
+// under one the host does not have, so a call that missed the seam fails
+// instead of touching the machine.
+const std::string kDir = "/no-such-directory/kip";
+const std::string kStore = kDir + "/parameters.store";
+const std::string kTemp = kStore + ".tmp";
+const std::string kLock = kDir + "/parameters.lock";
+constexpr uint32_t kValueLength = 1500;  // a store file of two writes
+const Bytes kOld(kValueLength, 1), kNew(kValueLength, 2);
+
+TEST(FileParamStore, PersistsAcrossReopenOnlyAtTheStoredLength) {
+    FakeFileSystem fs;
+    EXPECT_FALSE(GetOne(kDir, 7, 6)) << "no store file yet";
+    ASSERT_EQ(0, SetOne(kDir, 7, {1, 2, 3, 4, 5, 6})) << "the first Set makes the directory";
+    ASSERT_EQ(0, SetOne(kDir, 0x01020304, {0xAB}));
+    EXPECT_EQ(Bytes({1, 2, 3, 4, 5, 6}), GetOne(kDir, 7, 6));
+    EXPECT_FALSE(GetOne(kDir, 7, 5) || GetOne(kDir, 7, 7) || GetOne(kDir, 8, 1)) << "a length or id never stored";
+    ASSERT_EQ(0, SetOne(kDir, 7, {9, 8}));
+    EXPECT_EQ(Bytes({9, 8}), GetOne(kDir, 7, 2));
+    EXPECT_EQ(Bytes({0xAB}), GetOne(kDir, 0x01020304, 1)) << "an overwrite keeps the other values";
+}
+
+TEST(FileParamStore, MultiDescriptorCallsAreAllOrNothing) {
+    FakeFileSystem fs;
+    FileParamStore store(kDir);
+    ASSERT_EQ(0, SetOne(kDir, 1, {0x11}));
+    const std::optional<std::string> before = fs.Contents(kStore);
 
     uint8_t a = 0x22, b = 0x33, big[4097] = {};
     const ParamDescriptor nullLast[] = {{2, 1, &a}, {3, 1, &b}, {4, 1, nullptr}};
@@ -115,7 +180,7 @@ TEST(FileParamStore, MultiDescriptorCallsAreAllOrNothing) {
     std::vector<ParamDescriptor> tooMany;  // a store over 1 MiB could not be read back
     for (uint32_t id = 100; id < 356; ++id) tooMany.push_back({id, 4096, big});
     EXPECT_NE(0, store.Set(tooMany.data(), 256));
-    EXPECT_EQ(before, ReadFile(store.StorePath()));
+    EXPECT_EQ(before, fs.Contents(kStore));
 
     ASSERT_EQ(0, store.Set(nullLast, 2)) << "the same call without its bad descriptor";
     uint8_t out[3] = {0xEE, 0xEE, 0xEE};
@@ -126,31 +191,76 @@ TEST(FileParamStore, MultiDescriptorCallsAreAllOrNothing) {
     EXPECT_EQ(Bytes({0x11, 0x22}), Bytes(out, out + 2));
 }
 
-TEST(FileParamStore, ConcurrentWritersLoseNoUpdate) {
-    TempDir tmp;
-    auto writeEveryOther = [&](uint32_t first) {
-        for (uint32_t id = first; id < 300; id += 2) SetOne(tmp.path, id, HostBytes(id));
-    };
-    const pid_t writers[] = {Spawn([&] { writeEveryOther(0); }), Spawn([&] { writeEveryOther(1); })};
-    for (pid_t pid : writers) ASSERT_EQ(0, Reap(pid));
-    for (uint32_t id = 0; id < 300; ++id) ASSERT_EQ(HostBytes(id), GetOne(tmp.path, id, 4)) << "id " << id;
+// The power goes before each call of a Set in turn, and once after its last:
+// the store must come back whole, and with the new value once Set returned.
+// That holds only if the temporary file is wholly written and synced before
+// the rename, and the directory synced after it.
+TEST(FileParamStore, PowerLossAnywhereInASetKeepsTheOldOrTheReportedValue) {
+    for (size_t cut = 0;; ++cut) {
+        SCOPED_TRACE(testing::Message() << "power gone at call " << cut);
+        FakeFileSystem fs;
+        ASSERT_EQ(0, SetOne(kDir, 1, kOld));
+        fs.powerGoneAt = fs.calls.size() + cut;
+        const int result = SetOne(kDir, 1, kNew);
+        const bool wholeSetRan = fs.calls.size() <= fs.powerGoneAt;
+        fs.LosePower();
+        const std::optional<Bytes> value = GetOne(kDir, 1, kValueLength);
+        ASSERT_TRUE(value == kOld || value == kNew) << "the store no longer opens or fails its check";
+        if (result == 0) {
+            EXPECT_EQ(kNew, value) << "a Set reported done was lost";
+        }
+        if (wholeSetRan) {
+            EXPECT_EQ(0, result);
+            break;
+        }
+    }
 }
 
-TEST(FileParamStore, WriterKilledMidSetLeavesAWholeStore) {
-    TempDir tmp;
-    constexpr uint32_t kLength = 3000;  // each write is one byte repeated, so a mix of two would show
-    ASSERT_EQ(0, SetOne(tmp.path, 1, Bytes(kLength, 0)));
-    std::optional<Bytes> value;
-    for (int round = 0; round < 20; ++round) {
-        const pid_t pid = Spawn([&] { for (uint8_t b = 1;; b = b % 255 + 1) SetOne(tmp.path, 1, Bytes(kLength, b)); });
-        usleep(500 + (round * 1237) % 5000);
-        kill(pid, SIGKILL);
-        ASSERT_TRUE(WIFSIGNALED(Reap(pid)));
-        value = GetOne(tmp.path, 1, kLength);
-        ASSERT_TRUE(value) << "the store no longer opens or fails its check";
-        EXPECT_EQ(Bytes(kLength, value->front()), *value);
+TEST(FileParamStore, AnyFailingCallFailsTheSetAndKeepsTheOldStoreOnDisk) {
+    const FileFault faults[] = {
+        {"open", kLock, 0, EROFS},  // a read-only remount
+        {"flock", kLock, 0, ENOLCK},
+        {"open", kTemp, 0, EACCES},
+        {"write", kTemp, 2, ENOSPC},  // full halfway through
+        {"fsync", kTemp},
+        {"close", kTemp},
+        {"rename", kTemp},
+        {"open", kDir},
+        {"fsync", kDir},
+    };
+    for (const FileFault& fault : faults) {
+        SCOPED_TRACE(testing::Message() << fault.name << " " << fault.path);
+        FakeFileSystem fs;
+        ASSERT_EQ(0, SetOne(kDir, 1, kOld));
+        const std::optional<std::string> old = fs.Contents(kStore);
+        fs.faults = {fault};
+        EXPECT_NE(0, SetOne(kDir, 1, kNew));
+        EXPECT_TRUE(GetOne(kDir, 1, kValueLength)) << "the store no longer opens or fails its check";
+        EXPECT_FALSE(fs.Contents(kTemp)) << "the temporary file was left behind";
+        fs.LosePower();
+        EXPECT_EQ(old, fs.Contents(kStore));
     }
-    EXPECT_NE(0, value->front()) << "the writer never completed a Set";
+}
+
+TEST(FileParamStore, ALockNotTakenRefusesTheWholeSet) {
+    FakeFileSystem fs;
+    ASSERT_EQ(0, SetOne(kDir, 1, kOld));
+    fs.calls.clear();
+    fs.faults = {{"flock", kLock, 0, EWOULDBLOCK}};
+    EXPECT_NE(0, SetOne(kDir, 1, kNew));
+    EXPECT_EQ((std::vector<FileCall>{{"mkdir", kDir}, {"open", kLock}, {"flock", kLock}, {"close", kLock}}), fs.calls)
+        << "nothing read or written without the lock";
+}
+
+TEST(FileParamStore, InterruptedCallsAreRepeated) {
+    for (const char* name : {"read", "write", "flock"}) {
+        SCOPED_TRACE(name);
+        FakeFileSystem fs;
+        ASSERT_EQ(0, SetOne(kDir, 1, kOld));
+        fs.faults = {{name, "", 1, EINTR}};
+        EXPECT_EQ(0, SetOne(kDir, 1, kNew));
+        EXPECT_EQ(kNew, GetOne(kDir, 1, kValueLength));
+    }
 }
 
 }  // namespace
