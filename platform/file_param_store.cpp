@@ -153,29 +153,19 @@ int WriteAtomically(const std::string& directory, const std::string& path, const
     return Files().Fsync(dirFd) == 0 ? kOk : kIoError;
 }
 
-// Serialises read-modify-write cycles between processes. It locks a file of
-// its own because the store file is replaced on every write.
-class StoreLock {
-public:
-    explicit StoreLock(const std::string& path) : fd_(Files().Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        while (fd_ >= 0 && Files().Flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                Files().Close(fd_);
-                fd_ = -1;
-            }
+// Serialises read-modify-write cycles between processes: the locked
+// descriptor, or -1. It locks a file of its own because the store file is
+// replaced on every write; closing the descriptor releases the lock.
+int LockStore(const std::string& path) {
+    const int fd = Files().Open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    while (fd >= 0 && Files().Flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            Files().Close(fd);
+            return -1;
         }
     }
-    ~StoreLock() {
-        if (fd_ >= 0) Files().Close(fd_);  // releases the lock
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-
-    bool Held() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
+    return fd;
+}
 
 int GetFrom(const std::string& path, ParamDescriptor* descriptors, int count) {
     if (!ValidCall(descriptors, count)) return kBadArgument;
@@ -198,8 +188,9 @@ int SetIn(const std::string& directory, const std::string& path, const ParamDesc
     if (!ValidCall(descriptors, count)) return kBadArgument;
     if (Files().Mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) return kIoError;
 
-    StoreLock lock(directory + "/parameters.lock");
-    if (!lock.Held()) return kIoError;
+    const int lock = LockStore(directory + "/parameters.lock");
+    if (lock < 0) return kIoError;
+    FileCloser unlock(lock);
     Entries entries;
     if (int result = ReadStore(path, &entries); result != kOk) return result;
     for (int i = 0; i < count; ++i) {
