@@ -23,21 +23,13 @@ std::sig_atomic_t logged[kSignalKinds] = {};
 }  // namespace
 
 void SignalCallbackHandler(int signalNumber) {
-    switch (signalNumber) {
-        case SIGHUP:
-            caught[kHangUp] = caught[kHangUp] + 1;
-            break;
-        case SIGINT:
-            caught[kInterrupt] = caught[kInterrupt] + 1;
-            stopFlag = stopFlag + 1;
-            break;
-        case SIGTERM:
-            caught[kTerminate] = caught[kTerminate] + 1;
-            stopFlag = stopFlag + 1;
-            break;
-        default:
-            caught[kOther] = caught[kOther] + 1;
-            break;
+    const SignalKind kind = signalNumber == SIGHUP    ? kHangUp
+                            : signalNumber == SIGINT  ? kInterrupt
+                            : signalNumber == SIGTERM ? kTerminate
+                                                      : kOther;
+    caught[kind] = caught[kind] + 1;
+    if (kind == kInterrupt || kind == kTerminate) {
+        stopFlag = stopFlag + 1;
     }
 }
 

@@ -108,12 +108,8 @@ const std::array<const CatalogueEntry*, kCatalogueSize>& CatalogueById() {
 }
 
 const CatalogueEntry* FindCatalogueEntry(uint32_t id) {
-    for (const CatalogueEntry& entry : kCatalogue) {
-        if (entry.id == id) {
-            return &entry;
-        }
-    }
-    return nullptr;
+    const auto* found = std::find_if(kCatalogue.begin(), kCatalogue.end(), [id](auto& e) { return e.id == id; });
+    return found != kCatalogue.end() ? found : nullptr;
 }
 
 const CatalogueEntry& DutyCycleLimitEntry() { return *FindCatalogueEntry(kDcPowerLimit); }

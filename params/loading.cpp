@@ -20,9 +20,9 @@ void Land(const CatalogueEntry& entry, const uint8_t* bytes, const RecordSet& re
     const FieldRef field = entry.fieldIn(records);
     switch (entry.encoding) {
         case Encoding::U8:
-        case Encoding::Char: LandNumber(field, bytes[0]); return;
-        case Encoding::U16: LandNumber(field, FromHostBytes<uint16_t>(bytes)); return;
-        case Encoding::U32: LandNumber(field, FromHostBytes<uint32_t>(bytes)); return;
+        case Encoding::U16:
+        case Encoding::U32:
+        case Encoding::Char: LandNumber(field, HostNumber(bytes, entry.Width())); return;
         case Encoding::Ipv4: {
             char text[16];
             // inet_ntoa has a text for every value: there is no failure to report.

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <charconv>
 #include <cstring>
 
 #include "atcs_address.h"
@@ -13,26 +14,17 @@ namespace {
 constexpr size_t kAtcsDigits = 10;
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Digits only: no sign, blanks or base prefix, so "-1" and "0x10" are refused
 // rather than wrapped or misread.
 bool ParseDecimal(const std::string& text, uint64_t max, uint64_t& value, std::string& error) {
-    if (text.empty()) {
-        error = "empty number";
+    uint64_t result = 0;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        error = text.empty() ? "empty number" : "'" + text + "' is not an unsigned decimal number";
         return false;
     }
-    uint64_t result = 0;
-    for (char c : text) {
-        if (!IsDigit(c)) {
-            error = "'" + text + "' is not an unsigned decimal number";
-            return false;
-        }
-        result = result * 10 + static_cast<uint64_t>(c - '0');
-        if (result > max) {  // checked per digit, so it cannot wrap
-            error = text + " is out of range 0-" + std::to_string(max);
-            return false;
-        }
+    if (std::from_chars(text.data(), text.data() + text.size(), result).ec != std::errc() || result > max) {
+        error = text + " is out of range 0-" + std::to_string(max);
+        return false;
     }
     value = result;
     return true;
@@ -61,13 +53,9 @@ bool FormatValue(const CatalogueEntry& entry, const std::vector<uint8_t>& bytes,
     if (bytes.size() != entry.Width()) return false;
     switch (entry.encoding) {
         case Encoding::U8:
-            text = std::to_string(bytes[0]);
-            return true;
         case Encoding::U16:
-            text = std::to_string(FromHostBytes<uint16_t>(bytes.data()));
-            return true;
         case Encoding::U32:
-            text = std::to_string(FromHostBytes<uint32_t>(bytes.data()));
+            text = std::to_string(HostNumber(bytes.data(), entry.Width()));
             return true;
         case Encoding::Char:
             text = FormatChar(bytes[0]);
@@ -94,16 +82,10 @@ bool ParseValue(const CatalogueEntry& entry, const std::string& text, std::vecto
     uint64_t number = 0;
     switch (entry.encoding) {
         case Encoding::U8:
-            if (!ParseDecimal(text, UINT8_MAX, number, error)) return false;
-            bytes = {static_cast<uint8_t>(number)};
-            return true;
         case Encoding::U16:
-            if (!ParseDecimal(text, UINT16_MAX, number, error)) return false;
-            bytes = HostBytes(static_cast<uint16_t>(number));
-            return true;
         case Encoding::U32:
-            if (!ParseDecimal(text, UINT32_MAX, number, error)) return false;
-            bytes = HostBytes(static_cast<uint32_t>(number));
+            if (!ParseDecimal(text, (uint64_t{1} << (8 * entry.Width())) - 1, number, error)) return false;
+            bytes = HostNumberBytes(static_cast<uint32_t>(number), entry.Width());
             return true;
         case Encoding::Char: {
             uint8_t byte = 0;
