@@ -66,14 +66,14 @@ bool KeyValueText(const ClientKey& key, const std::string& value, std::string& t
     return true;
 }
 
-std::string EncodingText(Encoding encoding) {
+EncodingText DescribeEncoding(Encoding encoding) {
     switch (encoding) {
-        case Encoding::U8: return "u8    0-255";
-        case Encoding::U16: return "u16   0-65535";
-        case Encoding::U32: return "u32   0-4294967295";
-        case Encoding::Char: return "char  one character";
-        case Encoding::Ipv4: return "ipv4  dotted address";
-        case Encoding::AtcsAddress: return "atcs  10 hex digits";
+        case Encoding::U8: return {"u8", "0-255", 255};
+        case Encoding::U16: return {"u16", "0-65535", 65535};
+        case Encoding::U32: return {"u32", "0-4294967295", 4294967295};
+        case Encoding::Char: return {"char", "one character", -1};
+        case Encoding::Ipv4: return {"ipv4", "dotted address", -1};
+        case Encoding::AtcsAddress: return {"atcs", "10 hex digits", -1};
     }
-    return "";
+    return {"", "", -1};
 }

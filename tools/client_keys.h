@@ -24,5 +24,11 @@ bool ResolveKey(const std::string& name, ClientKey& key, std::string& error);
 /// negative two's-complement form, the only one the daemon reads as such).
 bool KeyValueText(const ClientKey& key, const std::string& value, std::string& text, std::string& error);
 
-/// "u8 0-255", "ipv4 dotted address", ... for the key listing.
-std::string EncodingText(Encoding encoding);
+/// An encoding as the key listing names it: "u8" and "0-255", "ipv4" and
+/// "dotted address", ...; `max` is the largest number, -1 for no number.
+struct EncodingText {
+    const char* name;
+    const char* range;
+    int64_t max;
+};
+EncodingText DescribeEncoding(Encoding encoding);

@@ -20,6 +20,7 @@ struct Invocation {
     DaemonAddress daemon;
     bool yes = false;
     bool raw = false;
+    bool json = false;
     bool help = false;
     std::vector<std::string> words;  // the command and its operands
 };
@@ -41,7 +42,8 @@ const char kHelp[] =
     "                      are checked against each key's width and encoding unless\n"
     "                      --raw sends them as typed\n"
     "  get KEY             print a key's value from a fresh DOR or LUN query\n"
-    "  keys                list every key: path, store id, width, encoding, range\n"
+    "  keys [--json]       list every key: path, store id, width, encoding, range;\n"
+    "                      with --json one object a key, for programs\n"
     "\n"
     "Keys are named by path (config:Power, LunConfig:ItpLink:RemotePort) or by a\n"
     "last component that only one key has (Power, RemotePort).\n"
@@ -83,6 +85,8 @@ bool ParseInvocation(const std::vector<std::string>& args, Invocation& call, std
             call.yes = true;
         } else if (arg == "--raw") {
             call.raw = true;
+        } else if (arg == "--json") {
+            call.json = true;
         } else if (arg == "--help" || arg == "-h" || arg == "help") {
             call.help = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -199,19 +203,25 @@ int Set(const Invocation& call, ClientConsole& console, const Transport& transpo
     return Send(call, document, console, transport);
 }
 
+/// The document whose query shows `path`, or "" when none does.
+std::string QueryShowing(const std::string& path) {
+    if (DaemonDocumentPaths().count(path) == 0) return "";
+    return path.compare(0, 7, "config:") == 0 ? "DOR" : "LUN";
+}
+
 int Get(const Invocation& call, ClientConsole& console, const Transport& transport) {
     if (call.words.size() != 2) return Refuse(console.err, "get takes one KEY");
     ClientKey key;
     std::string error;
     if (!ResolveKey(call.words[1], key, error)) return Refuse(console.err, error);
-    const bool dor = key.path.compare(0, 7, "config:") == 0;
-    if (DaemonDocumentPaths().count(key.path) == 0) {
+    const std::string query = QueryShowing(key.path);
+    if (query.empty()) {
         std::string where = "see the KipParams lines of an apply's report or the LogConfig texts";
         if (key.entry.id != 0) where += "; on the unit: kip-param-store get " + std::to_string(key.entry.id);
         return Refuse(console.err, key.path + " is in no document the daemon sends; " + where);
     }
     std::string reply;
-    switch (transport(call.daemon, QueryMessage(dor ? "DOR" : "LUN"), reply, error)) {
+    switch (transport(call.daemon, QueryMessage(query), reply, error)) {
         case ExchangeResult::kReply: break;
         case ExchangeResult::kTimeout: console.err << "kip-param-client: " << error << "\n"; return kExitTimeout;
         case ExchangeResult::kError: return Refuse(console.err, error);
@@ -222,13 +232,37 @@ int Get(const Invocation& call, ClientConsole& console, const Transport& transpo
     return kExitReply;
 }
 
-int Keys(ClientConsole& console) {
+/// The key table for programs: one JSON object a key, in the order the daemon
+/// applies them; a key with no parameter has a null id and width.
+void PrintKeysJson(std::ostream& out) {
+    const std::vector<ClientKey> keys = ClientKeys();
+    out << "[\n";
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const ClientKey& key = keys[i];
+        const EncodingText encoding = DescribeEncoding(key.entry.encoding);
+        const std::string query = QueryShowing(key.path);
+        const bool stored = key.entry.id != 0;
+        out << "{\"path\": \"" << key.path << "\", \"id\": " << (stored ? std::to_string(key.entry.id) : "null")
+            << ", \"width\": " << (stored ? std::to_string(key.entry.Width()) : "null") << ", \"encoding\": \""
+            << encoding.name << "\", \"max\": " << (encoding.max >= 0 ? std::to_string(encoding.max) : "null")
+            << ", \"query\": " << (query.empty() ? "null" : "\"" + query + "\"") << "}"
+            << (i + 1 < keys.size() ? ",\n" : "\n");
+    }
+    out << "]\n";
+}
+
+int Keys(const Invocation& call, ClientConsole& console) {
+    if (call.json) {
+        PrintKeysJson(console.out);
+        return kExitReply;
+    }
     console.out << std::left << std::setw(34) << "key" << "id   width  encoding\n";
     for (const ClientKey& key : ClientKeys()) {
+        const EncodingText encoding = DescribeEncoding(key.entry.encoding);
         console.out << std::left << std::setw(34) << key.path << std::setw(5)
                     << (key.entry.id != 0 ? std::to_string(key.entry.id) : "-") << std::setw(7)
-                    << (key.entry.id != 0 ? std::to_string(key.entry.Width()) : "-") << EncodingText(key.entry.encoding)
-                    << "\n";
+                    << (key.entry.id != 0 ? std::to_string(key.entry.Width()) : "-") << std::setw(6) << encoding.name
+                    << encoding.range << "\n";
     }
     return kExitReply;
 }
@@ -248,6 +282,6 @@ int RunClientTool(const std::vector<std::string>& args, ClientConsole console, c
     if (command == "apply") return Apply(call, console, transport);
     if (command == "set") return Set(call, console, transport);
     if (command == "get") return Get(call, console, transport);
-    if (command == "keys" && call.words.size() == 1) return Keys(console);
+    if (command == "keys" && call.words.size() == 1) return Keys(call, console);
     return Refuse(console.err, "unknown command '" + command + "' (see --help)");
 }
