@@ -4,9 +4,9 @@
 # time from start-up to the first answer. Run by scripts/bench:
 #   process_figures.sh BUILD_DIR ROWS NOTES [RUNS [IDLE_SECONDS]]
 # ROWS gets markdown table rows (figure, cost, floor, ratio, goal), NOTES the
-# text saying how they were measured. Every run has private user, mount and
-# network namespaces: /var/log, /var/lib, /sbin/init and port 3180 there are
-# its own, never the machine's.
+# text saying how they were measured. Every run has a scratch sandbox of its
+# own (scripts/sandbox --net --scratch): /var/log, /var/lib, /sbin/init and
+# port 3180 there are its own, never the machine's.
 set -euo pipefail
 if [ $# -lt 3 ]; then
   echo "usage: $0 BUILD_DIR ROWS NOTES [RUNS [IDLE_SECONDS]]" >&2
@@ -14,22 +14,13 @@ if [ $# -lt 3 ]; then
 fi
 build=$(realpath "$1") rows=$2 notes=$3 runs=${4:-5} idle_seconds=${5:-60}
 requests=1000
+sandbox=$(dirname "$0")/../../scripts/sandbox
 
-# --- Run inside the namespaces (see sandboxed) --------------------------------
+# --- Run inside a sandbox (see sandboxed) -------------------------------------
 
-in_sandbox() {  # BUILD STEP ARGS...: the daemon's paths made private, then STEP
-  local recorder=/var/lib/init-recorder
+in_sandbox() {  # BUILD STEP ARGS...: a store with the factory defaults, then STEP
   # A daemon left behind would keep its namespaces alive, idling for ever.
   trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
-  ip link set lo up
-  mount -t tmpfs -o mode=755 kip-log /var/log
-  mount -t tmpfs -o mode=755 kip-lib /var/lib
-  mkdir /var/lib/app-kip-param
-  printf '#!/bin/sh\necho "/sbin/init $*" >> /var/log/reboots\n' > "$recorder"
-  chmod 755 "$recorder"
-  if [ -e /sbin/init ]; then  # without one, a restart has nothing to reach
-    mount --bind "$recorder" /sbin/init
-  fi
   "$1/bin/kip-param-store" init >/dev/null
   "$2" "$1" "${@:3}"
 }
@@ -80,9 +71,9 @@ request_run() {  # BUILD COUNT: "start-up-ms daemon-peak-KiB daemon-anon-KiB flo
   echo "$startup $daemon_kib $floor_kib"
 }
 
-# Only through here can in_sandbox run, so its mounts never reach the machine.
+# Only through here do the steps run, so the daemon never reaches the machine's paths.
 sandboxed() {  # STEP ARGS...
-  unshare --user --map-root-user --mount --net --propagation private -- bash -c \
+  "$sandbox" --net --scratch bash -c \
     "set -euo pipefail; $(declare -f in_sandbox cpu_ns memory_kib wait_bound idle_run request_run); in_sandbox \"\$@\"" \
     sandbox "$build" "$@"
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// Runs the real binaries inside private mount and network namespaces, so the
-// daemon's fixed paths (/var/log, /var/lib, port 3180, /sbin/init) are ours.
+// Drives the real binaries from inside scripts/sandbox (see sandboxed_main.cpp),
+// where the daemon's fixed paths (/var/log, /var/lib, port 3180, /sbin/init)
+// are the test's own.
 
 #include <sys/types.h>
 
@@ -16,13 +17,10 @@ namespace e2e {
 
 constexpr const char* kDorXml = "/var/log/dor.xml";
 constexpr const char* kLunXml = "/var/log/lun.xml";
-constexpr const char* kReboots = "/var/log/reboots.txt";
+constexpr const char* kReboots = "/var/log/reboots.log";  // the sandbox's /sbin/init adds a line a call
 constexpr const char* kStoreDir = "/var/lib/app-kip-param";  // a tmpfs of its own, to fill or remount
 constexpr const char* kStore = "/var/lib/app-kip-param/parameters.store";
 constexpr int kPort = 3180;
-
-// Empty on success, otherwise the step that failed.
-std::string EnterSandbox();
 
 std::optional<std::string> ReadFile(const std::string& path);
 bool Contains(const std::optional<std::string>& text, const std::string& part);

@@ -1,17 +1,12 @@
-#include "sandbox.h"
+#include "harness.h"
 
 #include <arpa/inet.h>
 #include <poll.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -26,9 +21,7 @@ bool Contains(const std::optional<std::string>& text, const std::string& part) {
 namespace {
 
 constexpr const char* kDaemonLog = "/var/lib/e2e-daemon.err";
-constexpr const char* kInitRecorder = "/var/lib/e2e-init";
 
-std::string Failed(const std::string& step) { return step + ": " + std::strerror(errno); }
 std::string Env(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
 // A shell command running this build's binary, or another build's (the
@@ -42,30 +35,6 @@ std::string Command(const std::string& name, const std::vector<std::string>& arg
 
 }  // namespace
 
-std::string EnterSandbox() {
-    static bool mapped = false;  // a user namespace only when not root, once per process
-    if (!mapped && geteuid() != 0) {
-        const std::string uid = std::to_string(geteuid()), gid = std::to_string(getegid());
-        if (unshare(CLONE_NEWUSER) != 0 || !WriteFile("/proc/self/uid_map", "0 " + uid + " 1") ||
-            !WriteFile("/proc/self/setgroups", "deny") || !WriteFile("/proc/self/gid_map", "0 " + gid + " 1")) {
-            return Failed("user namespace");
-        }
-        mapped = true;
-    }
-    // A fresh pair per test, so tests sharing one process start clean too.
-    if (unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return Failed("unshare(CLONE_NEWNS|CLONE_NEWNET)");
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return Failed("make / private");
-    for (const char* dir : {"/var/log", "/var/lib", kStoreDir}) {
-        mkdir(dir, 0755);
-        if (mount("tmpfs", dir, "tmpfs", 0, "mode=0755,size=1m") != 0) return Failed(std::string("tmpfs on ") + dir);
-    }
-    if (!WriteFile(kInitRecorder, "#!/bin/sh\necho \"$@\" >> /var/log/reboots.txt\n") ||
-        chmod(kInitRecorder, 0755) != 0 || mount(kInitRecorder, "/sbin/init", nullptr, MS_BIND, nullptr) != 0) {
-        return Failed("bind an init recorder on /sbin/init");
-    }
-    return std::system("ip link set lo up") == 0 ? "" : "ip link set lo up failed";
-}
-
 std::optional<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -76,7 +45,7 @@ std::optional<std::string> ReadFile(const std::string& path) {
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    return static_cast<bool>(out << bytes << std::flush);  // one write(), as the /proc id maps need
+    return static_cast<bool>(out << bytes << std::flush);
 }
 
 bool WaitFor(const std::function<bool()>& done, double seconds) {
