@@ -24,6 +24,7 @@
 #include "host_calls.h"
 #include "logger.h"
 #include "lun_document.h"
+#include "query_message.h"
 #include "request_handler.h"
 #include "seam.h"
 #include "status_files.h"
@@ -107,9 +108,6 @@ struct Daemon {
     int sink = -1;
 };
 
-std::string Query(const char* what) {
-    return std::string("<ParamMessage><QueryType>") + what + "</QueryType></ParamMessage>";
-}
 
 /// The DOR and the LUN document side by side: every key, as an operator
 /// sends a queried document back.
@@ -232,9 +230,9 @@ int main(int argc, char** argv) {
 
     const std::string both = BothRoots();
     const std::string dor = both.substr(0, both.find("<LunConfig"));
-    AddRequest("DOR query", Query("DOR"), 1, guard);
-    AddRequest("LUN query", Query("LUN"), 1, guard);
-    AddRequest("invalid query", Query("dor"), 1, guard);
+    AddRequest("DOR query", QueryMessage("DOR"), 1, guard);
+    AddRequest("LUN query", QueryMessage("LUN"), 1, guard);
+    AddRequest("invalid query", QueryMessage("dor"), 1, guard);
     AddRequest("config document, every key", dor, 28, guard);
     AddRequest("both-roots document", both, 28, guard);
     // The disk's figure is too slow and too noisy for the guard.

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "query_message.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -50,8 +52,6 @@ bool Ask(int fd, const std::string& request, double seconds) {
     return false;
 }
 
-std::string Query(const std::string& type) { return "<ParamMessage><QueryType>" + type + "</QueryType></ParamMessage>"; }
-
 /// What operators send, in turn: both queries, one that is no query, and
 /// documents for either root and for both, with values that change each time.
 std::string Request(unsigned i) {
@@ -63,9 +63,9 @@ std::string Request(unsigned i) {
                             "</RemotePort></ItpLink><WiuLocalCount>" + std::to_string(i % 256) +
                             "</WiuLocalCount></LunConfig>";
     switch (i % 6) {
-        case 0: return Query("DOR");
-        case 1: return Query("LUN");
-        case 2: return Query(i % 12 == 2 ? "dor" : "STATUS");
+        case 0: return QueryMessage("DOR");
+        case 1: return QueryMessage("LUN");
+        case 2: return QueryMessage(i % 12 == 2 ? "dor" : "STATUS");
         case 3: return dor;
         case 4: return lun;
         default: return dor + lun;
@@ -91,7 +91,7 @@ int FirstReply(char** command) {
         _exit(127);
     }
     const int fd = Connect();
-    const bool answered = daemon > 0 && Ask(fd, Query("DOR"), 10);
+    const bool answered = daemon > 0 && Ask(fd, QueryMessage("DOR"), 10);
     const std::chrono::duration<double, std::milli> taken = Clock::now() - start - std::chrono::seconds(1);
     if (daemon > 0) {
         kill(daemon, SIGTERM);

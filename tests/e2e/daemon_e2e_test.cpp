@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "harness.h"
+#include "query_message.h"
 
 namespace {
 
@@ -24,11 +25,8 @@ namespace fs = std::filesystem;
 const std::string kStopped = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating";
 const std::string kHungUp = "L3 SignalCallbackHandler: Caught SIGHUP signal.  Ignoring";
 
-std::string Query(const std::string& type) {
-    return "<ParamMessage><QueryType>" + type + "</QueryType></ParamMessage>";
-}
 std::string Reply(const std::string& datagram) { return Exchange(datagram).value_or("<no reply>"); }
-std::string Ask(const std::string& type) { return Reply(Query(type)); }
+std::string Ask(const std::string& type) { return Reply(QueryMessage(type)); }
 
 // A report's head, and the head of the reply to `document`.
 std::string Report(const std::string& dor, const std::string& lun, int count) {
@@ -73,7 +71,7 @@ TEST_F(E2e, FloodIsShedOneDatagramAPassWithoutGrowing) {
     std::string garbage(1600, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
     const std::vector<std::string> kinds = {
-        Query("DOR"), Query("LUN"), Query("REBOOTX"), garbage, garbage.substr(0, 600),
+        QueryMessage("DOR"), QueryMessage("LUN"), QueryMessage("REBOOTX"), garbage, garbage.substr(0, 600),
         "<config><Power>4</Power><Address>2620010077</Address></config>",
         "<LunConfig><WiuLocalPort>4001</WiuLocalPort></LunConfig>"};
     for (const auto& kind : kinds) ASSERT_TRUE(Exchange(kind));  // first-use allocations behind us
