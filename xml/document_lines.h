@@ -19,3 +19,13 @@ std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, const st
 std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, const ByteVector& address);
 /// <name>decimal</name>, with a "-" for negative numbers.
 std::ostream& WriteXmlElement(std::ostream& out, std::string_view name, int32_t value);
+
+/// One element line per name and value, in the order given.
+template <class Value, class... More>
+std::ostream& WriteXmlElements(std::ostream& out, std::string_view name, const Value& value, const More&... more) {
+    WriteXmlElement(out, name, value);
+    if constexpr (sizeof...(more) > 0) {
+        WriteXmlElements(out, more...);
+    }
+    return out;
+}

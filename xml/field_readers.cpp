@@ -86,11 +86,9 @@ int UpdateBytesFromXml(ByteVector& value, int& applied, const char* path, const 
         return 0;
     }
     value.push_back(0);
-    const bool stored = SetParam(id, static_cast<uint32_t>(value.size()), value.data());
+    const int stored = StoreValue(id, static_cast<uint32_t>(value.size()), value.data(), applied, __func__, __LINE__);
     value.resize(kAddressBytes);
-    applied = stored ? 1 : 0;
-    if (!stored) {
-        KIP_LOG(2, "error setting TLV");
+    if (stored == 0) {
         return 0;
     }
     // The store needs a moment before the new address can be read back.
