@@ -1,5 +1,7 @@
 #include "client_keys.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "apply_config.h"
@@ -53,6 +55,11 @@ bool KeyValueText(const ClientKey& key, const std::string& value, std::string& t
         error = key.path + " takes exactly one character";
         return false;
     }
+    // The daemon reads a blank element as empty, which stores a NUL instead.
+    if (key.entry.encoding == Encoding::Char && std::isspace(static_cast<unsigned char>(value[0])) != 0) {
+        error = key.path + " cannot be a blank: the daemon would store a NUL byte";
+        return false;
+    }
     if (!ParseValue(key.entry, value, bytes, error)) {
         error = key.path + ": " + error;
         return false;
@@ -64,6 +71,16 @@ bool KeyValueText(const ClientKey& key, const std::string& value, std::string& t
         text = std::to_string(static_cast<int32_t>(number));
     }
     return true;
+}
+
+std::string ShownValue(const ClientKey& key, const std::string& documentValue) {
+    std::string text = documentValue;
+    if (key.entry.encoding == Encoding::U32) {
+        text = std::to_string(static_cast<uint32_t>(std::strtoll(documentValue.c_str(), nullptr, 10)));
+    } else if (key.entry.encoding == Encoding::Char && documentValue.size() == 1) {
+        FormatValue(key.entry, {static_cast<uint8_t>(documentValue[0])}, text);
+    }
+    return text;
 }
 
 EncodingText DescribeEncoding(Encoding encoding) {

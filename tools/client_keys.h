@@ -24,6 +24,11 @@ bool ResolveKey(const std::string& name, ClientKey& key, std::string& error);
 /// negative two's-complement form, the only one the daemon reads as such).
 bool KeyValueText(const ClientKey& key, const std::string& value, std::string& text, std::string& error);
 
+/// A value as a document shows it, in the form `set` takes: a 32-bit number
+/// unsigned (3000000000, where the document has -1294967296), a character
+/// outside '!'..'~' as \xNN (a NUL as \x00); everything else as it is.
+std::string ShownValue(const ClientKey& key, const std::string& documentValue);
+
 /// An encoding as the key listing names it: "u8" and "0-255", "ipv4" and
 /// "dotted address", ...; `max` is the largest number, -1 for no number.
 struct EncodingText {

@@ -1,12 +1,20 @@
 #include "client_tool.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <set>
 #include <iomanip>
 #include <iterator>
 #include <sstream>
 
 #include "client_keys.h"
 #include "document_check.h"
+#include "document_values.h"
 #include "query_message.h"
 #include "xml_path_lookup.h"
 
@@ -68,19 +76,37 @@ bool ParseNumber(const std::string& text, double low, double high, double& value
     return (in >> value) && in.eof() && value >= low && value <= high;
 }
 
+/// Takes the value of --host, --port or --timeout; false, with the range
+/// allowed in `error`, for one that does not fit.
+bool TakeOptionValue(const std::string& option, const std::string& value, DaemonAddress& daemon, std::string& error) {
+    double number = 0;
+    if (option == "--host") {
+        daemon.host = value;
+    } else if (option == "--port" && ParseNumber(value, 1, 65535, number) && number == static_cast<uint16_t>(number)) {
+        daemon.port = static_cast<uint16_t>(number);
+    } else if (option == "--timeout" && ParseNumber(value, 0.001, 3600, number)) {
+        daemon.timeoutSeconds = number;
+    } else {
+        error = option + (option == "--port" ? " takes a port number from 1 to 65535" : " takes seconds from 0.001 to 3600") +
+                ", not '" + value + "'";
+        return false;
+    }
+    return true;
+}
+
+bool IsNegativeNumber(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-' && arg.find_first_not_of("0123456789", 1) == std::string::npos;
+}
+
 bool ParseInvocation(const std::vector<std::string>& args, Invocation& call, std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        double number = 0;
-        if (arg == "--host" && hasValue) {
-            call.daemon.host = args[++i];
-        } else if (arg == "--port" && hasValue && ParseNumber(args[i + 1], 1, 65535, number)) {
-            call.daemon.port = static_cast<uint16_t>(number);
-            ++i;
-        } else if (arg == "--timeout" && hasValue && ParseNumber(args[i + 1], 0.001, 3600, number)) {
-            call.daemon.timeoutSeconds = number;
-            ++i;
+        if (arg == "--host" || arg == "--port" || arg == "--timeout") {
+            if (i + 1 == args.size()) {
+                error = arg + " needs a value (see --help)";
+                return false;
+            }
+            if (!TakeOptionValue(arg, args[++i], call.daemon, error)) return false;
         } else if (arg == "--yes") {
             call.yes = true;
         } else if (arg == "--raw") {
@@ -89,11 +115,11 @@ bool ParseInvocation(const std::vector<std::string>& args, Invocation& call, std
             call.json = true;
         } else if (arg == "--help" || arg == "-h" || arg == "help") {
             call.help = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
+        } else if (arg.size() > 1 && arg[0] == '-' && !IsNegativeNumber(arg)) {
             error = "bad option '" + arg + "' (see --help)";
             return false;
         } else {
-            call.words.push_back(arg);
+            call.words.push_back(arg);  // a negative number is a value, refused later as out of range
         }
     }
     if (!call.help && call.words.empty()) {
@@ -132,27 +158,6 @@ int Query(const Invocation& call, ClientConsole& console, const Transport& trans
     return Send(call, QueryMessage(what), console, transport);
 }
 
-int Apply(const Invocation& call, ClientConsole& console, const Transport& transport) {
-    if (call.words.size() != 2) return Refuse(console.err, "apply takes one FILE, or - for standard input");
-    std::string text;
-    if (call.words[1] == "-") {
-        text.assign(std::istreambuf_iterator<char>(console.in), {});
-    } else {
-        std::ifstream file(call.words[1], std::ios::binary);
-        if (!file) return Refuse(console.err, "cannot read " + call.words[1]);
-        text.assign(std::istreambuf_iterator<char>(file), {});
-    }
-    std::vector<std::string> ignored;
-    std::string error;
-    if (!CheckDocument(text, ignored, error)) return Refuse(console.err, error);
-    if (!ignored.empty()) {
-        console.err << "kip-param-client: note: the daemon ignores";
-        for (const std::string& path : ignored) console.err << " " << path;
-        console.err << "\n";
-    }
-    return Send(call, text, console, transport);
-}
-
 std::string Escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -183,6 +188,89 @@ std::string BuildDocument(const std::vector<std::pair<ClientKey, std::string>>& 
     return document;
 }
 
+/// Reads a document to apply: at most one byte more than a datagram takes,
+/// so that a long input is refused without being read whole.
+bool ReadInput(const std::string& name, std::istream& in, std::string& text, std::string& error) {
+    text.assign(kMostRequestBytes + 1, '\0');
+    size_t length = 0;
+    if (name == "-") {
+        in.read(&text[0], static_cast<std::streamsize>(text.size()));
+        length = static_cast<size_t>(in.gcount());
+    } else {
+        const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        ssize_t n = 1;
+        while (fd >= 0 && length < text.size() && (n = read(fd, &text[length], text.size() - length)) > 0) {
+            length += static_cast<size_t>(n);
+        }
+        if (fd < 0 || n < 0) {
+            error = "cannot read " + name + ": " + std::strerror(errno);
+            if (fd >= 0) close(fd);
+            return false;
+        }
+        close(fd);
+    }
+    text.resize(length);
+    if (length > kMostRequestBytes) {
+        error = (name == "-" ? std::string("standard input") : name) + " holds more than " + std::to_string(kMostRequestBytes) + " bytes, which one datagram takes";
+        return false;
+    }
+    return true;
+}
+
+/// Documents the daemon wrote (saved from a query or a status file) go again
+/// as the smallest document of their keys: the daemon writes values as they
+/// are, so an InstallType of NUL, '<' or '&' makes them no XML, or XML that
+/// says something else. A NUL goes as the empty InstallType that stores it.
+/// Empty when `text` is not the daemon's; `ignored` gets what no key changes.
+std::string RewriteDaemonDocument(const std::string& text, std::vector<std::string>& ignored) {
+    const std::map<std::string, std::string> found = ReadDocumentValues(text);
+    const std::set<std::string> shown = DaemonDocumentPaths();
+    std::vector<std::pair<ClientKey, std::string>> values;
+    for (const ClientKey& key : ClientKeys()) {
+        auto value = found.find(key.path);
+        if (value != found.end()) values.emplace_back(key, value->second == std::string(1, '\0') ? "" : value->second);
+    }
+    for (const auto& element : found) {
+        if (values.empty() || shown.count(element.first) == 0) return "";
+    }
+    for (const auto& element : found) {
+        if (std::none_of(values.begin(), values.end(), [&](auto& v) { return v.first.path == element.first; })) {
+            ignored.push_back(element.first);
+        }
+    }
+    return BuildDocument(values);
+}
+
+/// An empty InstallType stores a NUL byte, which the daemon then writes into
+/// its documents as it is.
+void WarnOfEmptyInstallType(const std::string& document, std::ostream& err) {
+    std::string installType;
+    if (GetPathedElement(installType, "config:InstallType", document.c_str()) != 0 && installType.empty()) {
+        err << "kip-param-client: warning: an empty or blank InstallType stores a NUL byte, which makes the daemon's "
+               "documents not well-formed XML for other readers\n";
+    }
+}
+
+int Apply(const Invocation& call, ClientConsole& console, const Transport& transport) {
+    if (call.words.size() != 2) return Refuse(console.err, "apply takes one FILE, or - for standard input");
+    std::string text, error;
+    if (!ReadInput(call.words[1], console.in, text, error)) return Refuse(console.err, error);
+    std::vector<std::string> ignored;
+    const std::string rewritten = RewriteDaemonDocument(text, ignored);
+    if (!rewritten.empty()) {
+        text = rewritten;
+    } else if (!CheckDocument(text, ignored, error)) {
+        return Refuse(console.err, error);
+    }
+    if (!ignored.empty()) {
+        console.err << "kip-param-client: note: the daemon ignores";
+        for (const std::string& path : ignored) console.err << " " << path;
+        console.err << "\n";
+    }
+    WarnOfEmptyInstallType(text, console.err);
+    return Send(call, text, console, transport);
+}
+
 int Set(const Invocation& call, ClientConsole& console, const Transport& transport) {
     if (call.words.size() < 3 || call.words.size() % 2 == 0) return Refuse(console.err, "set takes KEY VALUE pairs");
     std::vector<std::pair<ClientKey, std::string>> values;
@@ -200,6 +288,7 @@ int Set(const Invocation& call, ClientConsole& console, const Transport& transpo
     std::vector<std::string> ignored;
     std::string error;
     if (!CheckDocument(document, ignored, error)) return Refuse(console.err, error);
+    WarnOfEmptyInstallType(document, console.err);
     return Send(call, document, console, transport);
 }
 
@@ -226,9 +315,10 @@ int Get(const Invocation& call, ClientConsole& console, const Transport& transpo
         case ExchangeResult::kTimeout: console.err << "kip-param-client: " << error << "\n"; return kExitTimeout;
         case ExchangeResult::kError: return Refuse(console.err, error);
     }
-    std::string value;
-    if (GetPathedElement(value, key.path, reply.c_str()) == 0) return Refuse(console.err, "reply holds no " + key.path);
-    console.out << value << "\n";
+    const std::map<std::string, std::string> values = ReadDocumentValues(reply);
+    auto value = values.find(key.path);
+    if (value == values.end()) return Refuse(console.err, "reply holds no " + key.path);
+    console.out << ShownValue(key, value->second) << "\n";
     return kExitReply;
 }
 

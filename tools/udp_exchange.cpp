@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "logger.h"
+#include "seam.h"
 #include "udp_endpoint.h"
 
 namespace {
@@ -14,6 +16,20 @@ namespace {
 /// The client's end is the daemon's own endpoint on an ephemeral port, with
 /// room for the longest reply the daemon sends.
 constexpr unsigned kMostReplied = sizeof(UdpServer::buffer) - 1;
+
+/// The endpoint's calls log as the daemon does; the client reports their
+/// failures in its own words instead.
+class Unlogged : public LogBackend {
+public:
+    Unlogged() : install_(*this) {}
+    void SetLevel(int /*level*/) override {}
+    void SetConfig(const std::string& /*config*/) override {}
+    void Write(int /*level*/, const char* /*file*/, const char* /*function*/, int /*line*/,
+               const char* /*message*/) override {}
+
+private:
+    ScopedInstall<LogBackend> install_;
+};
 
 bool Resolve(const std::string& host, uint16_t port, sockaddr_in& address, std::string& error) {
     addrinfo hints{};
@@ -38,6 +54,7 @@ ExchangeResult ExchangeDatagram(const DaemonAddress& daemon, const std::string& 
         error = "request too long for one datagram";
         return ExchangeResult::kError;
     }
+    const Unlogged unlogged;
     UdpServer endpoint{};
     if (UdpInitializeServer(&endpoint, 0, kMostReplied) == 0) {
         error = "cannot open a UDP socket";

@@ -18,11 +18,12 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 // rather than wrapped or misread.
 bool ParseDecimal(const std::string& text, uint64_t max, uint64_t& value, std::string& error) {
     uint64_t result = 0;
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+    const bool negative = text.size() > 1 && text[0] == '-' && text.find_first_not_of("0123456789", 1) == std::string::npos;
+    if (text.empty() || (!negative && text.find_first_not_of("0123456789") != std::string::npos)) {
         error = text.empty() ? "empty number" : "'" + text + "' is not an unsigned decimal number";
         return false;
     }
-    if (std::from_chars(text.data(), text.data() + text.size(), result).ec != std::errc() || result > max) {
+    if (negative || std::from_chars(text.data(), text.data() + text.size(), result).ec != std::errc() || result > max) {
         error = text + " is out of range 0-" + std::to_string(max);
         return false;
     }
