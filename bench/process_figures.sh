@@ -124,7 +124,7 @@ cat > "$notes" <<NOTES
 ## Whole process
 
 The real daemon in private namespaces, $runs runs each, medians
-(\`tests/bench/process_figures.sh\`).
+(\`bench/process_figures.sh\`).
 
 - **Idle CPU**: first field of \`/proc/PID/schedstat\` over $idle_seconds s, scaled to an
   hour, beside a loop that only sleeps a second. Spread: daemon

@@ -1,4 +1,4 @@
-// Talks to a daemon on 127.0.0.1:3180 for tests/bench/process_figures.sh.
+// Talks to a daemon on 127.0.0.1:3180 for bench/process_figures.sh.
 //   kip-process-probe requests N       N mixed requests, each answered before the next
 //   kip-process-probe first-reply CMD  starts CMD, prints the ms until its first answer,
 //                                      less the one-second wait of its first pass
