@@ -215,6 +215,31 @@ TEST_F(E2e, StoreFaultsFailDocumentsAndTouchNothingUntilLifted) {
     ExpectCleanStop();
 }
 
+// TinyXML's UTF-8 reader steps past the end of a text that stops inside a
+// multi-byte character. Each datagram here is at least twice the one before,
+// so the daemon's reused copy of it grows into a fresh block that ends right
+// after the text: under the sanitizers a read past it stops the daemon.
+TEST_F(E2e, TextsEndingInsideACharacterAreAnsweredWithoutAReadPastThem) {
+    ASSERT_EQ(0, StoreTool({"init"}).first);
+    ASSERT_TRUE(daemon.Start()) << daemon.Log();
+    // With and without what puts the parser in UTF-8 mode: a declaration or a byte-order mark.
+    const std::pair<std::string, std::string> texts[] = {
+        {"<config>", "\xF0"},
+        {"<a b='", "\xF0"},
+        {"<?xml?><config>", "\xF0"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>b", "\xD4"},
+        {"\xEF\xBB\xBF<config><Power>", "\xE2\x82"},
+    };
+    size_t length = 40;
+    int count = 0;
+    for (const auto& [head, tail] : texts) {
+        const std::string text = head + std::string(length - head.size() - tail.size(), 'x') + tail;
+        EXPECT_EQ(Report("NA", "NA", ++count), ReportOn(text)) << text;
+        length *= 2;
+    }
+    ExpectCleanStop();
+}
+
 TEST_F(E2e, TakenPortIsLoggedAndDaemonStillStops) {
     const int holder = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in any{AF_INET, htons(kPort), {}, {}};
