@@ -12,10 +12,11 @@
 namespace {
 // The request text needs one byte after the datagram for its terminator.
 constexpr uint32_t kMostReceived = sizeof(UdpServer::buffer) - 1;
-// The kernel doubles this and charges each queued datagram its whole buffer:
-// 4096 bytes hold four datagrams of up to about 190 bytes, three of up to
-// about 700, or one of 1500 (Linux 6 on x86-64, measured).
-constexpr int kReceiveQueueBytes = 2048;
+// One full datagram's worth, which the kernel doubles and then charges each
+// queued datagram its whole buffer against: 3000 bytes hold three datagrams
+// of up to about 190 bytes, two of up to about 600 or one of 1500 (Linux 6 on
+// x86-64, measured). Few enough that any burst is worked off in seconds.
+constexpr int kReceiveQueueBytes = 1500;
 }  // namespace
 
 int UdpInitializeServer(UdpServer* server, int port, unsigned size) {
