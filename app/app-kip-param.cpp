@@ -26,6 +26,9 @@ int main() {
     UdpServer server{};
     if (UdpInitializeServer(&server, kPort, kMostRequestBytes) == 0) {
         KIP_LOG(2, "initialize UDP server");
+    } else if (UdpBoundReceiveQueue(server.sock) == 0) {
+        // Only an open socket has a queue to bound.
+        KIP_LOG(2, "bound receive queue");
     }
     if (UdpSetNonBlocking(server.sock) == 0) {
         KIP_LOG(2, "set non blocking");

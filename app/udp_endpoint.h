@@ -24,6 +24,13 @@ int UdpInitializeServer(UdpServer* server, int port, unsigned size);
 /// 1 when `sock` is now non-blocking, else 0. Logs nothing.
 int UdpSetNonBlocking(int sock);
 
+/// Bounds the socket's receive queue to a few datagrams, so that after a burst
+/// the loop's one datagram a second reaches a new request within seconds, not
+/// after minutes of queued ones. A step of its own, for main to call: the
+/// other operations here keep their fixed steps and log entries. 1 on
+/// success, else 0. Logs nothing.
+int UdpBoundReceiveQueue(int sock);
+
 /// Reads at most one datagram; `*received` tells whether one came. Returns 0
 /// only for an empty datagram (logged); nothing waiting is no error.
 int UdpReceiveData(UdpServer* server, int32_t* received);

@@ -53,6 +53,20 @@ TEST(UdpEndpoint, RepliesGoToTheLastSender) {
     close(other);
 }
 
+// A burst leaves only a few datagrams waiting, whatever their size; a
+// full-size one still gets in.
+TEST(UdpEndpoint, BoundedQueueHoldsAFewDatagramsOfAnySize) {
+    for (size_t size : {1u, 140u, 600u, 1500u}) {
+        Loopback loop;
+        ASSERT_EQ(1, UdpBoundReceiveQueue(loop.server.sock));
+        for (int i = 0; i < 100; ++i) loop.Send(std::string(size, 'x'));
+        int queued = 0;
+        for (int32_t received = 1; UdpReceiveData(&loop.server, &received) == 1 && received != 0;) ++queued;
+        EXPECT_GE(queued, 1) << size;
+        EXPECT_LE(queued, 3) << size;
+    }
+}
+
 TEST(UdpEndpoint, TakenPortLeavesTheSocketClosed) {
     CapturingLogger log;
     UdpServer first{};
