@@ -28,6 +28,7 @@ expect_mode 644 usr/share/man/man1/kip-param-store.1.gz
 expect_mode 644 usr/share/man/man1/kip-param-client.1.gz
 expect_mode 644 usr/share/doc/app-kip-param/copyright
 expect_mode 644 usr/share/doc/app-kip-param/changelog.gz
+expect_mode 644 usr/share/lintian/overrides/app-kip-param
 [ "$(stat -c %a "$scratch/control/postinst")" = 755 ] || fail "postinst not executable"
 
 grep -q '^Depends:.*libtinyxml' "$scratch/control/control" || fail "no TinyXML dependency"
