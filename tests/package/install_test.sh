@@ -28,6 +28,7 @@ expect_mode 644 usr/share/man/man1/kip-param-store.1.gz
 expect_mode 644 usr/share/man/man1/kip-param-client.1.gz
 expect_mode 644 usr/share/doc/app-kip-param/copyright
 expect_mode 644 usr/share/doc/app-kip-param/changelog.gz
+expect_mode 644 usr/share/lintian/overrides/app-kip-param
 [ "$(stat -c %a "$scratch/control/postinst")" = 755 ] || fail "postinst not executable"
 
 grep -q '^Depends:.*libtinyxml' "$scratch/control/control" || fail "no TinyXML dependency"
@@ -35,7 +36,10 @@ grep -qx '/etc/init.d/app-kip-param' "$scratch/control/conffiles" || fail "init 
 for script in "$root/etc/init.d/app-kip-param" "$scratch"/control/{postinst,prerm,postrm}; do
   sh -n "$script" || fail "$script does not parse"
 done
-file "$root/usr/sbin/app-kip-param" | grep -q 'stripped' || fail "daemon not stripped"
+for program in usr/sbin/app-kip-param usr/bin/kip-param-store usr/bin/kip-param-client; do
+  # ", stripped": "not stripped" must not match.
+  file "$root/$program" | grep -q ', stripped' || fail "$program not stripped"
+done
 "$root/usr/bin/kip-param-store" --help >/dev/null || fail "store tool does not run"
 
 # systemd checks the unit as installed; only ExecStart points into the scratch root.

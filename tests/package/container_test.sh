@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Installs the Debian package into a minimal Debian tree and runs it there in
+# systemd-nspawn containers whose network is only their own lo:
+#   - not booted: the SysV script starts the daemon with its log in
+#     /var/log/app-kip-param.log and stops it, twice; remove keeps the store;
+#     purge leaves no file behind that the tree did not have before;
+#   - booted, systemd as PID 1: the hardened unit starts the daemon, REBOOT
+#     sent from outside restarts the container, and the daemon answers again.
+# The tree is made once by debootstrap into BUILD/nspawn/base; each run works
+# on an overlay of it in memory, so the base stays as debootstrap made it.
+# Root only. Exits 0 when everything held or, with a line saying why, when
+# this machine cannot run a container; 1 on a failure.
+#   tests/package/container_test.sh BUILD
+set -euo pipefail
+build=$(cd "$1" && pwd)
+base=$build/nspawn/base
+fail() { echo "FAIL: $*"; exit 1; }
+skip() { echo "container test: skipped, $*"; exit 0; }
+
+if [ "${2:-}" != --in-namespace ]; then
+  [ "$(id -u)" -eq 0 ] || skip "it needs root"
+  "$(dirname "$0")/../../scripts/lib/need-packages" container-test debootstrap systemd-container
+  deb=$(mktemp -d)
+  trap 'rm -rf "$deb"' EXIT
+  cpack --config "$build/CPackConfig.cmake" -B "$deb" >/dev/null
+  if [ ! -e "$base/.complete" ]; then
+    # The package's own dependencies come with the tree: installing it then
+    # needs no network.
+    depends=$(dpkg-deb -f "$deb"/app-kip-param_*_amd64.deb Depends | sed 's/([^)]*)//g; s/ //g')
+    mirror=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources)
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    rm -rf "$base"
+    mkdir -p "$base"
+    debootstrap --variant=minbase --include="systemd-sysv,$depends" "$suite" "$base" "$mirror" \
+      > "$build/nspawn/debootstrap.log" 2>&1 || fail "debootstrap failed, see $build/nspawn/debootstrap.log"
+    touch "$base/.complete"
+  fi
+  # A private mount namespace: the overlay, and a /run of its own for nspawn,
+  # which refuses to clean up a /run on disk (as on a machine without systemd).
+  unshare --mount --fork "$0" "$build" --in-namespace "$deb"/app-kip-param_*_amd64.deb
+  exit
+fi
+
+deb=$3
+mount --make-rprivate /
+mount -t tmpfs tmpfs /run
+mount -t tmpfs tmpfs /mnt
+mkdir /mnt/upper /mnt/work /mnt/root
+mount -t overlay overlay -o "lowerdir=$base,upperdir=/mnt/upper,workdir=/mnt/work" /mnt/root
+cp "$deb" /mnt/root/root/app-kip-param.deb
+client=$build/bin/kip-param-client
+
+container=(systemd-nspawn -D /mnt/root --register=no --keep-unit --private-network -q)
+if ! probe=$("${container[@]}" --pipe true 2>&1); then
+  skip "systemd-nspawn cannot run a container here: $probe"
+fi
+
+# Files of the tree, outside the mounts nspawn makes (/proc, /run, /tmp, ...).
+listing='find / -xdev ! -path /root/\* | sort'
+"${container[@]}" --pipe sh -c "
+  fail() { echo \"FAIL: \$*\"; exit 1; }
+  $listing > /root/before
+  dpkg -i /root/app-kip-param.deb > /root/dpkg.log 2>&1
+  # Twice, for a log that is appended to across restarts.
+  for round in 1 2; do
+    rm -f /var/log/dor.xml
+    /etc/init.d/app-kip-param start > /dev/null || fail 'SysV start failed'
+    for i in \$(seq 50); do [ -e /var/log/dor.xml ] && break; sleep 0.1; done
+    /etc/init.d/app-kip-param stop > /dev/null || fail 'SysV stop failed'
+  done
+  /etc/init.d/app-kip-param stop > /dev/null || fail \"SysV stop of a stopped daemon exits \$?\"
+  [ \"\$(grep -c 'Caught SIGTERM' /var/log/app-kip-param.log)\" = 2 ] ||
+    fail 'the log of the daemon under the SysV script lacks its two stops'
+  dpkg -r app-kip-param >> /root/dpkg.log 2>&1
+  [ -e /var/lib/app-kip-param/parameters.store ] || fail 'remove dropped the store'
+  dpkg --purge app-kip-param >> /root/dpkg.log 2>&1
+  $listing > /root/after
+  diff /root/before /root/after > /root/left || fail \"purge left: \$(grep '^>' /root/left | tr '\n' ' ')\"
+  dpkg -i /root/app-kip-param.deb >> /root/dpkg.log 2>&1
+" || exit 1
+
+nspawn=
+leader=
+# A second SIGTERM ends a container at once that has not shut down by then.
+stop_container() {
+  kill "$nspawn" 2>/dev/null || return 0
+  for _ in $(seq 20); do kill -0 "$nspawn" 2>/dev/null || break; sleep 0.5; done
+  kill "$nspawn" 2>/dev/null || true
+  wait "$nspawn" 2>/dev/null || true
+}
+trap stop_container EXIT
+boot() {
+  "${container[@]}" --boot --console=passive >> /mnt/console.log 2>&1 &
+  nspawn=$!
+  leader=
+  # nspawn's first child only sets up the namespaces and goes; the leader is
+  # the systemd it starts.
+  for _ in $(seq 100); do
+    leader=$(ps -o pid=,comm= --ppid "$nspawn" | awk '$2 == "systemd" { print $1 }') || true
+    [ -n "$leader" ] && break
+    sleep 0.1
+  done
+}
+answers_within_a_minute() {
+  for _ in $(seq 60); do
+    nsenter -t "$leader" -n "$client" --timeout 1 query DOR > /dev/null 2>&1 && return 0
+    sleep 1
+  done
+  return 1
+}
+boot
+answers_within_a_minute || fail "the daemon did not answer after booting"
+nsenter -t "$leader" -n "$client" query REBOOT --yes > /dev/null
+for _ in $(seq 60); do kill -0 "$nspawn" 2>/dev/null || break; sleep 1; done
+status=0
+kill -0 "$nspawn" 2>/dev/null && { tail -20 /mnt/console.log; fail "REBOOT did not restart the container"; }
+wait "$nspawn" || status=$?
+nspawn=
+# 133 is nspawn's word for "the container rebooted": its service unit
+# restarts the container on it, as this loop does next.
+[ "$status" -eq 133 ] || { tail -20 /mnt/console.log; fail "the container ended with $status, not 133 (rebooted)"; }
+boot
+answers_within_a_minute || fail "the daemon did not answer after the restart"
+echo "container test passed"
