@@ -15,6 +15,8 @@ KEYS_BY_PATH = {key["path"]: key for key in KEYS}
 _DOTTED = re.compile(r"(0|[1-9][0-9]{0,2})(\.(0|[1-9][0-9]{0,2})){3}\Z")
 _HEX_DIGITS = frozenset("0123456789abcdefABCDEF")
 _U32 = 1 << 32
+# The daemon reads a blank element as empty.
+_BLANKS = frozenset(" \t\n\v\f\r")
 
 
 class RefusedValue(ValueError):
@@ -56,7 +58,7 @@ def checked(key, value):
     Refuses what `kip-param-client set` refuses: numbers are digits only, in
     range; addresses four decimal parts without leading zeros, not the
     broadcast address; ATCS addresses 10 hex digits; characters exactly one
-    byte. The document carries the value as typed, except a 32-bit number
+    byte, not a blank. The document carries the value as typed, except a 32-bit number
     above 2147483647, which travels as its negative two's-complement form.
     """
     if isinstance(value, bool) or not isinstance(value, (str, int)):
@@ -75,6 +77,8 @@ def checked(key, value):
     if encoding == "char":
         if len(text.encode("utf-8")) != 1:
             _refuse(key, "takes exactly one character")
+        if text in _BLANKS:
+            _refuse(key, "cannot be a blank: the daemon would store a NUL byte")
         return text, _char_text(ord(text))
     if encoding == "ipv4":
         parts = text.split(".")

@@ -52,7 +52,7 @@ options:
         anything is sent; one refused value fails the task and nothing is
         sent. Numbers are unsigned decimal, addresses dotted IPv4 with four
         decimal parts (not 255.255.255.255), ATCS addresses 10 hex digits,
-        characters exactly one.
+        characters exactly one, not a blank.
     type: dict
     default: {}
   unit_values:
