@@ -63,3 +63,35 @@ def exchange(host, port, request, fits, timeout, retries):
             return reply, tries
         wait *= 2
     raise NoReply("no reply from %s:%d after %d tries" % (host, port, retries + 1), retries + 1)
+
+
+def watch(host, port, first, probe, kinds, finished, interval, limit):
+    """Sends `first`, then `probe` every `interval` seconds, all from one
+    socket, and records each reply from the daemon's address that one of
+    `kinds` (name -> shape test) accepts, as (seconds since `first`, name),
+    until `finished(events)` or `limit` seconds. Returns the events and the
+    number of datagrams sent."""
+    address = _address(host, port)
+    events = []
+    start = time.monotonic()
+    next_probe = start + interval
+    sent = 1
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
+        sock.sendto(first, address)
+        while not finished(events):
+            now = time.monotonic()
+            if now - start >= limit:
+                break
+            if now >= next_probe:
+                sock.sendto(probe, address)
+                sent += 1
+                next_probe += interval
+            sock.settimeout(max(min(next_probe, start + limit) - now, 0.001))
+            try:
+                reply, sender = sock.recvfrom(65535)
+            except socket.timeout:
+                continue
+            kind = [name for name, fits in kinds.items() if fits(reply)] if sender == address else []
+            if kind:
+                events.append((time.monotonic() - start, kind[0]))
+    return events, sent

@@ -1,34 +1,44 @@
 """What kip.param.reboot decides.
 
-REBOOT is sent once and never again: a late resend would restart the unit a
-second time. The unit has restarted once it has been seen silent and then
-answers a DOR query again. Silent means a probe went unanswered, or its
-answer took longer than the daemon's one-second cadence allows: that is how
-a restart shows when the unit comes back between two probes.
+After handling REBOOT the daemon answers nothing for three seconds (a two
+second pause, then its one-second poll), and it handles datagrams in the
+order they came. So while DOR probes follow REBOOT on the same socket once a
+second: a DOR answer within those three seconds, before any reply to
+REBOOT, proves REBOOT never arrived, and only then is it sent again; a late
+resend on a merely lost reply would restart the unit twice. The unit is back
+at the first DOR answer after the silence.
 """
-import time
-
 from ansible_collections.kip.param.plugins.module_utils.config_task import TaskFailed
 
-PROBE_SECONDS = 5.0
-SILENT_SECONDS = 1.5
+SILENT_SECONDS = 3.0
+PROBE_SECONDS = 1.0
 
 
-def reboot(unit, reboot_timeout, check_mode, clock=time.monotonic):
+def outcome(events):
+    """'lost', 'back' or None (still waiting) for the replies seen so far."""
+    replied = any(kind == "reboot" for _, kind in events)
+    for seconds, kind in events:
+        if kind != "document":
+            continue
+        if seconds >= SILENT_SECONDS:
+            return "back"
+        if not replied:
+            return "lost"
+    return None
+
+
+def reboot(unit, reboot_timeout, check_mode, attempts):
     if check_mode:
         return {"changed": True, "tries": 0}
-    start = clock()
-    replied = unit.reboot()
-    silent = False
-    while clock() - start < reboot_timeout:
-        sent = clock()
-        answered = unit.answers(min(PROBE_SECONDS, max(reboot_timeout - (sent - start), 0.1)))
-        silent = silent or not answered or clock() - sent > SILENT_SECONDS
-        if answered and silent:
-            return {"changed": True, "replied": replied, "elapsed": round(clock() - start, 1), "tries": unit.tries}
-    if silent:
-        raise TaskFailed("no reply from the unit within reboot_timeout (%s s) after REBOOT" % reboot_timeout,
-                         changed=True, replied=replied, tries=unit.tries)
-    raise TaskFailed("the unit kept answering for reboot_timeout (%s s) after REBOOT (%s): it did not restart"
-                     % (reboot_timeout, "it replied" if replied else "no reply to it"),
-                     changed=replied, replied=replied, tries=unit.tries)
+    for sent in range(1, attempts + 1):
+        events = unit.watch_reboot(lambda seen: outcome(seen) is not None, PROBE_SECONDS, reboot_timeout)
+        if outcome(events) != "lost":
+            break
+    result = {"changed": True, "reboots_sent": sent, "replied": any(kind == "reboot" for _, kind in events),
+              "tries": unit.tries}
+    if outcome(events) == "back":
+        return dict(result, elapsed=round(events[-1][0], 1))
+    if outcome(events) == "lost":
+        raise TaskFailed("REBOOT did not arrive in %d tries: the unit kept answering and did not restart" % sent,
+                         **dict(result, changed=False))
+    raise TaskFailed("no reply from the unit within reboot_timeout (%s s) after REBOOT" % reboot_timeout, **result)

@@ -1,7 +1,7 @@
 """A unit's daemon as the tasks talk to it: queries, configuration documents
 and REBOOT, every datagram sent counted in `tries`."""
 from ansible_collections.kip.param.plugins.module_utils import documents
-from ansible_collections.kip.param.plugins.module_utils.exchange import NoReply, exchange
+from ansible_collections.kip.param.plugins.module_utils.exchange import NoReply, exchange, watch
 from ansible_collections.kip.param.plugins.module_utils.values import KEYS_BY_PATH
 
 # A document with a config root and no key: the report shows the values no
@@ -12,10 +12,11 @@ ADDRESS_SECONDS = 0.5
 
 
 class Unit(object):
-    def __init__(self, host, port, timeout, retries, send=exchange):
+    def __init__(self, host, port, timeout, retries, send=exchange, listen=watch):
         self.host, self.port, self.timeout, self.retries = host, port, timeout, retries
         self.tries = 0
         self._send = send
+        self._listen = listen
 
     def _ask(self, request, fits, retries, timeout=None):
         try:
@@ -25,12 +26,6 @@ class Unit(object):
             raise
         self.tries += tries
         return reply
-
-    def _ask_once(self, request, fits, timeout):
-        try:
-            return self._ask(request, fits, 0, timeout)
-        except NoReply:
-            return None
 
     def query(self, query):
         """Normalised values of the keys the DOR or LUN document shows."""
@@ -45,15 +40,18 @@ class Unit(object):
         """Sends a configuration document once; its report, or None when no
         reply came (the caller decides by reading the unit back)."""
         addresses = sum(KEYS_BY_PATH[path]["encoding"] in ("atcs", "ipv4") for path in paths)
-        reply = self._ask_once(document, documents.is_report, self.timeout + ADDRESS_SECONDS * addresses)
-        return None if reply is None else documents.read_report(reply)
+        try:
+            reply = self._ask(document, documents.is_report, 0, self.timeout + ADDRESS_SECONDS * addresses)
+        except NoReply:
+            return None
+        return documents.read_report(reply)
 
-    def reboot(self):
-        """Sends REBOOT once; whether the unit said it will restart."""
-        return self._ask_once(documents.query_message("REBOOT"), lambda r: r == documents.REBOOT_REPLY,
-                              self.timeout) is not None
-
-    def answers(self, wait):
-        """Whether the unit answers one DOR query within `wait` seconds."""
-        return self._ask_once(documents.query_message("DOR"), lambda r: documents.is_document("DOR", r),
-                              wait) is not None
+    def watch_reboot(self, finished, interval, limit):
+        """Sends REBOOT once and DOR probes after it (see exchange.watch):
+        the events 'reboot' (its reply) and 'document' (a DOR answer)."""
+        kinds = {"reboot": lambda r: r == documents.REBOOT_REPLY,
+                 "document": lambda r: documents.is_document("DOR", r)}
+        events, sent = self._listen(self.host, self.port, documents.query_message("REBOOT"),
+                                    documents.query_message("DOR"), kinds, finished, interval, limit)
+        self.tries += sent
+        return events

@@ -5,15 +5,17 @@ DOCUMENTATION = r"""
 module: reboot
 short_description: Restart a radio unit through its configuration daemon and wait for it
 description:
-  - Sends the REBOOT query once, then waits until the unit has been silent
-    and answers a DOR query again, within C(reboot_timeout).
-  - REBOOT is never sent again, even when its reply is lost; a late resend
-    would restart the unit a second time. When neither the reply nor a
-    silence was seen, the task fails saying the unit did not restart.
-  - The unit is probed with one DOR query at a time. A probe that goes
-    unanswered, or whose answer takes longer than 1.5 seconds (the daemon
-    answers within one), counts as silence; the first answer after a
-    silence ends the wait.
+  - Sends the REBOOT query, then a DOR query every second from the same
+    socket, and waits until the unit answers one after having been silent,
+    within C(reboot_timeout).
+  - After REBOOT the daemon answers nothing for three seconds (a two-second
+    pause and its one-second poll), and it handles datagrams in the order
+    they came. A DOR answer within those three seconds, with no reply to
+    REBOOT, therefore proves that REBOOT never arrived; only then is it sent
+    again, at most C(retries) more times. A merely lost reply never makes it
+    resend REBOOT, which would restart the unit twice.
+  - The first DOR answer three seconds or more after REBOOT counts as the
+    unit being back.
   - Talks to the unit over UDP from the control node itself; use
     C(connection=local) for the units.
 version_added: 0.1.0
@@ -33,11 +35,11 @@ options:
     type: int
     default: 3180
   timeout:
-    description: Seconds to wait for the reply to REBOOT.
+    description: Not used by this module; accepted so that fleet defaults can be given to both modules.
     type: float
     default: 2.0
   retries:
-    description: Not used by this module; accepted so that fleet defaults can be given to both modules.
+    description: How many more times REBOOT may be sent when it provably did not arrive.
     type: int
     default: 3
 attributes:
@@ -61,12 +63,16 @@ replied:
   description: Whether the unit replied that it will restart (the reply may be lost on the way).
   returned: unless check mode
   type: bool
+reboots_sent:
+  description: How many times REBOOT was sent; more than once only when it provably did not arrive.
+  returned: unless check mode
+  type: int
 elapsed:
   description: Seconds from sending REBOOT until the unit answered again.
   returned: success, unless check mode
   type: float
 tries:
-  description: Datagrams sent to the unit, REBOOT and probes.
+  description: Datagrams sent to the unit, REBOOT and the probes.
   returned: always
   type: int
 """
