@@ -14,50 +14,20 @@ if [ "${1:-}" != --inside ]; then
   exec scripts/sandbox --net --scratch "$0" --inside
 fi
 
+source fleet/tests/sandboxed_fleet.sh
 units=8
 work=/var/lib/fleet-test  # the sandbox's own tmpfs
-mkdir -p "$work/home" "$work/reports"
-export HOME=$work/home ANSIBLE_COLLECTIONS_PATH=$work/collections ANSIBLE_FORKS=$units
+export ANSIBLE_FORKS=$units
 fail() { echo "fleet-test: $*" >&2; exit 1; }
 say() { echo "fleet-test: $*"; }
 
-ansible-galaxy collection build --output-path "$work" fleet >/dev/null
-ansible-galaxy collection install "$work"/kip-param-*.tar.gz -p "$work/collections" >/dev/null
+start_fleet "$work" $units
 for module in config reboot; do
   ansible-doc "kip.param.$module" | grep -q EXAMPLES || fail "ansible-doc kip.param.$module shows no examples"
 done
 (cd fleet/examples && ansible-lint -q audit.yml rollout.yml gather.yml reboot.yml) || fail "ansible-lint"
 
-# The network: the controller on br0 (10.77.0.1), unit N at 10.77.0.1N.
-mount -t tmpfs sandbox-run /run
-mkdir /run/netns
-ip link add br0 type bridge
-ip addr add 10.77.0.1/24 dev br0
-ip link set br0 up
-daemons=()
-trap 'kill "${daemons[@]}" 2>/dev/null || true' EXIT
-mkdir -p "$work/inventory/host_vars"
-cp -r fleet/examples/inventory/group_vars "$work/inventory/"
-{ echo "units:"; echo "  hosts:"; seq -f '    unit%02g:' 1 $units; } > "$work/inventory/hosts.yml"
-for n in $(seq 1 $units); do
-  ip netns add "u$n"
-  ip link add "v$n" type veth peer name eth0 netns "u$n"
-  ip link set "v$n" master br0 up
-  ip -n "u$n" addr add "10.77.0.1$n/24" dev eth0
-  ip -n "u$n" link set eth0 up
-  ip -n "u$n" link set lo up
-  ip netns exec "u$n" scripts/sandbox --scratch bash -c \
-    'build/bin/kip-param-store init >/dev/null && exec build/bin/app-kip-param' 2>"$work/daemon-$n.log" &
-  daemons+=($!)
-  printf -- '---\nansible_host: 10.77.0.1%d\nkip_unit_settings:\n  config:Address: "26200201%02d"\n  config:RadioID: 30000001%02d\n' \
-    "$n" "$n" "$n" > "$work/inventory/host_vars/$(printf unit%02d "$n").yml"
-done
-for n in $(seq 1 $units); do
-  build/bin/kip-param-client --host "10.77.0.1$n" query DOR >/dev/null || fail "unit $n does not answer"
-done
-
 # What the units hold, seen from outside their sandboxes.
-unit_files() { for pid in "${daemons[@]}"; do echo "/proc/$pid/root/var/$1"; done; }
 store_bytes() { sha256sum $(unit_files lib/app-kip-param/parameters.store); }
 status_file_times() { stat -c '%n %y' $(unit_files log/dor.xml) $(unit_files log/lun.xml); }
 reboot_lines() { for file in $(unit_files log/reboots.log); do cat "$file" 2>/dev/null | wc -l; done | sort | uniq -c; }
@@ -96,7 +66,7 @@ run_fleet() {  # ROUND [--get]: every check of one run over the fleet
 run_fleet 1 --get
 # Every unit drifts again, so that the lossy round has work to do.
 for n in $(seq 1 $units); do
-  build/bin/kip-param-client --host "10.77.0.1$n" set config:Power 1 LunConfig:ItpLink:RemotePort 1 >/dev/null
+  build/bin/kip-param-client --host "$(unit_address "$n")" set config:Power 1 LunConfig:ItpLink:RemotePort 1 >/dev/null
 done
 # Dropped on the way in, at the controller for replies and at each unit for
 # requests: a drop on the way out would fail the send instead of losing it.
