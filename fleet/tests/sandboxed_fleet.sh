@@ -43,7 +43,11 @@ start_fleet() {
     printf -- '---\nansible_host: %s\nkip_unit_settings:\n  config:Address: "2620020%03d"\n  config:RadioID: %d\n' \
       "$(unit_address "$n")" "$n" $((3000000000 + n)) > "$work/inventory/host_vars/$name.yml"
   done
+  # A query that arrives before the daemon has bound is lost: ask again.
   for n in $(seq 1 "$count"); do
-    build/bin/kip-param-client --host "$(unit_address "$n")" query DOR >/dev/null || { echo "unit $n does not answer" >&2; return 1; }
+    for try in 1 2 3 4 5 6; do
+      build/bin/kip-param-client --host "$(unit_address "$n")" query DOR >/dev/null 2>&1 && break
+      [ "$try" -lt 6 ] || { echo "unit $n does not answer" >&2; return 1; }
+    done
   done
 }
