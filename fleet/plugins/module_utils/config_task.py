@@ -1,0 +1,86 @@
+"""What kip.param.config decides: read a unit, compare, send only what
+differs, and read back.
+
+Functions return Ansible's result mapping; they raise TaskFailed (or NoReply
+from the exchange) for a failed task.
+"""
+from ansible_collections.kip.param.plugins.module_utils import documents
+from ansible_collections.kip.param.plugins.module_utils.key_table import KEYS
+from ansible_collections.kip.param.plugins.module_utils.values import checked, find_key
+
+REPORT_ONLY = ("config:KipEmpInterval", "config:KipDcPowerLimit", "config:KipDisableDutyCycle")
+
+
+class TaskFailed(Exception):
+    def __init__(self, message, **result):
+        Exception.__init__(self, message)
+        self.result = result
+
+
+def _read(unit, paths, report=None):
+    """Normalised values of `paths`: each query asked once, and the values no
+    query shows from `report`, or from an empty config document's."""
+    values = {}
+    for query in ("DOR", "LUN"):
+        if any(path.startswith(documents.ROOTS[query] + ":") and path not in REPORT_ONLY for path in paths):
+            values.update(unit.query(query))
+    if any(path in REPORT_ONLY for path in paths):
+        values.update((report or unit.unit_values())["kip_params"])
+    return dict((path, values[path]) for path in paths if path in values)
+
+
+def gathered(unit, unit_values):
+    paths = [key["path"] for key in KEYS if key["query"] or key["path"] == documents.NET_LOGGER_PATH]
+    if unit_values:
+        paths += list(REPORT_ONLY)
+    return {"changed": False, "gathered": _read(unit, paths), "tries": unit.tries}
+
+
+def _wanted(settings):
+    """(document text, operator's form) of every setting, in the order the
+    daemon applies keys; refuses the first bad key or value."""
+    wanted = {}
+    for path in settings:
+        find_key(path)
+    for key in KEYS:
+        if key["path"] in settings:
+            wanted[key["path"]] = checked(key, settings[key["path"]])
+    return wanted
+
+
+def _lines(values):
+    return "".join("%s: %s\n" % item for item in values.items())
+
+
+def _differing(wanted, values):
+    return [path for path in wanted if values.get(path) != wanted[path][1]]
+
+
+def merged(unit, settings, check_mode, attempts):
+    """Brings the unit to `settings`. A lost reply to the document is decided
+    by reading the unit back: the document is sent again only when the
+    read-back shows it did not arrive, at most `attempts` times in all."""
+    wanted = _wanted(settings)
+    before = _read(unit, list(wanted))
+    differing = _differing(wanted, before)
+    asked = dict((path, wanted[path][1]) for path in differing)
+    result = {"changed": bool(differing), "before": before, "after": dict(before, **asked), "document": "",
+              "report": None, "diff": {"before": _lines(dict((p, before.get(p)) for p in differing)),
+                                       "after": _lines(asked)}}
+    if not differing or check_mode:
+        result["tries"] = unit.tries
+        return result
+    document = documents.build_document(dict((path, wanted[path][0]) for path in differing))
+    result["document"] = document.decode("utf-8")
+    for _ in range(attempts):
+        report = unit.apply(document, differing)
+        after = _read(unit, list(wanted), report)
+        result.update(after=after, report=report, tries=unit.tries)
+        missed = _differing(wanted, after)
+        if not missed:
+            return result
+        if report is not None:
+            raise TaskFailed("the unit did not take " + ", ".join(
+                "%s (asked %s, reads %s)" % (path, wanted[path][1], after.get(path)) for path in missed), **result)
+    raise TaskFailed("no reply to the configuration document and the unit reads back %s unchanged after %d tries"
+                     % (", ".join(missed), attempts), **result)
