@@ -33,6 +33,8 @@ description:
     network that the units' firewall rule allows.
 version_added: 0.1.0
 author: app-kip-param developers
+extends_documentation_fragment:
+  - kip.param.unit
 options:
   state:
     description:
@@ -61,15 +63,6 @@ options:
         report of an empty C(config) document (see above).
     type: bool
     default: false
-  host:
-    description:
-      - The unit's address. Defaults to the inventory host's C(ansible_host),
-        or its inventory name when it has none.
-    type: str
-  port:
-    description: The daemon's UDP port.
-    type: int
-    default: 3180
   timeout:
     description:
       - Seconds to wait for the first reply to a request; each further try

@@ -20,20 +20,13 @@ description:
     C(connection=local) for the units.
 version_added: 0.1.0
 author: app-kip-param developers
+extends_documentation_fragment:
+  - kip.param.unit
 options:
   reboot_timeout:
     description: Seconds from sending REBOOT until the unit must answer again.
     type: float
     default: 300.0
-  host:
-    description:
-      - The unit's address. Defaults to the inventory host's C(ansible_host),
-        or its inventory name when it has none.
-    type: str
-  port:
-    description: The daemon's UDP port.
-    type: int
-    default: 3180
   timeout:
     description: Not used by this module; accepted so that fleet defaults can be given to both modules.
     type: float
