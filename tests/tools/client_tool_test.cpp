@@ -81,6 +81,7 @@ TEST(ClientTool, RefusesBeforeSendingAnything) {
     std::ostringstream out, err;
     EXPECT_EQ(2, RunClientTool({"apply", "-"}, {in, out, err, false}, nullptr));
     EXPECT_EQ(1501, in.tellg());
+    EXPECT_EQ("kip-param-client: standard input holds more than 1500 bytes, which one datagram takes\n", err.str());
     const std::vector<std::string> documents = {
         "<config><Power>1</Power>",                             // not well-formed
         "<config><Powr>1</Powr></config>",                      // misspelt key
@@ -118,7 +119,7 @@ TEST(ClientTool, SendsQueriesAndDocumentsAsTheyAre) {
     EXPECT_EQ("kip-param-client: note: the daemon ignores config:LogConfig\n", client.err);
 
     client.reply = std::string("<?xml version=\"1.0\"?>\r\n<config xmlns=\"0\">\n<Power>5</Power>\r\n</config>\n");
-    EXPECT_EQ(0, client.Run({"query", "DOR"}));
+    EXPECT_EQ(0, client.Run({"--port", "65535", "--timeout", "3600", "query", "DOR"}));  // the ranges' ends
     EXPECT_EQ("<ParamMessage><QueryType>DOR</QueryType></ParamMessage>", client.sent.back());
     EXPECT_EQ(client.reply, client.out);
     EXPECT_EQ(0, client.Run({"get", "config:Power"}));
