@@ -211,7 +211,8 @@ bool ReadInput(const std::string& name, std::istream& in, std::string& text, std
     }
     text.resize(length);
     if (length > kMostRequestBytes) {
-        error = (name == "-" ? std::string("standard input") : name) + " holds more than " + std::to_string(kMostRequestBytes) + " bytes, which one datagram takes";
+        error = (name == "-" ? std::string("standard input") : name) + " holds more than " +
+                std::to_string(kMostRequestBytes) + " bytes, which one datagram takes";
         return false;
     }
     return true;
@@ -224,7 +225,7 @@ bool ReadInput(const std::string& name, std::istream& in, std::string& text, std
 /// Empty when `text` is not the daemon's; `ignored` gets what no key changes.
 std::string RewriteDaemonDocument(const std::string& text, std::vector<std::string>& ignored) {
     const std::map<std::string, std::string> found = ReadDocumentValues(text);
-    const std::set<std::string> shown = DaemonDocumentPaths();
+    const std::set<std::string>& shown = DaemonDocumentPaths();
     std::vector<std::pair<ClientKey, std::string>> values;
     for (const ClientKey& key : ClientKeys()) {
         auto value = found.find(key.path);

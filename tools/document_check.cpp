@@ -29,16 +29,20 @@ std::vector<std::string> ElementPaths(const TiXmlDocument& document) {
 
 }  // namespace
 
-std::set<std::string> DaemonDocumentPaths() {
-    LunConfig lun;
-    lun.ItpLinks.emplace_back();
-    std::ostringstream text;
-    GetXmlFromDorConfig(text, DorConfig{});
-    GetXmlFromLunConfig(text, lun);
-    TiXmlDocument document;
-    ParseXmlText(document, text.str().c_str());
-    const std::vector<std::string> paths = ElementPaths(document);
-    return std::set<std::string>(paths.begin(), paths.end());
+const std::set<std::string>& DaemonDocumentPaths() {
+    // The writers' element paths never change: render and parse them once.
+    static const std::set<std::string> paths = [] {
+        LunConfig lun;
+        lun.ItpLinks.emplace_back();
+        std::ostringstream text;
+        GetXmlFromDorConfig(text, DorConfig{});
+        GetXmlFromLunConfig(text, lun);
+        TiXmlDocument document;
+        ParseXmlText(document, text.str().c_str());
+        const std::vector<std::string> found = ElementPaths(document);
+        return std::set<std::string>(found.begin(), found.end());
+    }();
+    return paths;
 }
 
 bool CheckDocument(const std::string& text, std::vector<std::string>& ignored, std::string& error) {
@@ -69,7 +73,7 @@ bool CheckDocument(const std::string& text, std::vector<std::string>& ignored, s
     }
     std::set<std::string> keys;
     for (const ClientKey& key : ClientKeys()) keys.insert(key.path);
-    const std::set<std::string> shown = DaemonDocumentPaths();
+    const std::set<std::string>& shown = DaemonDocumentPaths();
     for (const std::string& path : paths) {
         if (keys.count(path) != 0) continue;
         if (shown.count(path) == 0) {

@@ -18,4 +18,4 @@ inline constexpr size_t kMostRequestBytes = 1500;
 
 /// Every element path of the daemon's own DOR and LUN documents, as its
 /// writers render them.
-std::set<std::string> DaemonDocumentPaths();
+const std::set<std::string>& DaemonDocumentPaths();
