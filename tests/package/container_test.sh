@@ -4,8 +4,9 @@
 #   - not booted: the SysV script starts the daemon with its log in
 #     /var/log/app-kip-param.log and stops it, twice; remove keeps the store;
 #     purge leaves no file behind that the tree did not have before;
-#   - booted, systemd as PID 1: the hardened unit starts the daemon, REBOOT
-#     sent from outside restarts the container, and the daemon answers again.
+#   - booted, systemd as PID 1: the hardened unit starts the daemon of a tree
+#     the package was installed in offline, and REBOOT sent from outside
+#     restarts the container.
 # The tree is made once by debootstrap into BUILD/nspawn/base; each run works
 # on an overlay of it in memory, so the base stays as debootstrap made it.
 # Root only. Exits 0 when everything held or, with a line saying why, when
@@ -28,32 +29,24 @@ if [ "${2:-}" != --in-namespace ]; then
     # needs no network.
     depends=$(dpkg-deb -f "$deb"/app-kip-param_*_amd64.deb Depends | sed 's/([^)]*)//g; s/ //g')
     mirror=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources)
-    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    rm -rf "$base"
-    mkdir -p "$base"
-    debootstrap --variant=minbase --include="systemd-sysv,$depends" "$suite" "$base" "$mirror" \
-      > "$build/nspawn/debootstrap.log" 2>&1 || fail "debootstrap failed, see $build/nspawn/debootstrap.log"
+    rm -rf "$base" && mkdir -p "$base"
+    debootstrap --variant=minbase --include="systemd-sysv,$depends" "$(. /etc/os-release && echo "$VERSION_CODENAME")" \
+      "$base" "$mirror" > "$build/nspawn/debootstrap.log" 2>&1 || fail "debootstrap failed, see $build/nspawn/debootstrap.log"
     touch "$base/.complete"
   fi
   # A private mount namespace: the overlay, and a /run of its own for nspawn,
   # which refuses to clean up a /run on disk (as on a machine without systemd).
-  unshare --mount --fork "$0" "$build" --in-namespace "$deb"/app-kip-param_*_amd64.deb
-  exit
+  exec unshare --mount --fork "$0" "$build" --in-namespace "$deb"/app-kip-param_*_amd64.deb
 fi
 
-deb=$3
 mount --make-rprivate /
 mount -t tmpfs tmpfs /run
 mount -t tmpfs tmpfs /mnt
 mkdir /mnt/upper /mnt/work /mnt/root
 mount -t overlay overlay -o "lowerdir=$base,upperdir=/mnt/upper,workdir=/mnt/work" /mnt/root
-cp "$deb" /mnt/root/root/app-kip-param.deb
-client=$build/bin/kip-param-client
-
+cp "$3" /mnt/root/root/app-kip-param.deb
 container=(systemd-nspawn -D /mnt/root --register=no --keep-unit --private-network -q)
-if ! probe=$("${container[@]}" --pipe true 2>&1); then
-  skip "systemd-nspawn cannot run a container here: $probe"
-fi
+probe=$("${container[@]}" --pipe true 2>&1) || skip "systemd-nspawn cannot run a container here: $probe"
 
 # Files of the tree, outside the mounts nspawn makes (/proc, /run, /tmp, ...).
 listing='find / -xdev ! -path /root/\* | sort'
@@ -79,46 +72,24 @@ listing='find / -xdev ! -path /root/\* | sort'
   dpkg -i /root/app-kip-param.deb >> /root/dpkg.log 2>&1
 " || exit 1
 
-nspawn=
-leader=
+"${container[@]}" --boot --console=passive > /mnt/console.log 2>&1 &
+nspawn=$!
 # A second SIGTERM ends a container at once that has not shut down by then.
-stop_container() {
-  kill "$nspawn" 2>/dev/null || return 0
-  for _ in $(seq 20); do kill -0 "$nspawn" 2>/dev/null || break; sleep 0.5; done
-  kill "$nspawn" 2>/dev/null || true
-  wait "$nspawn" 2>/dev/null || true
-}
-trap stop_container EXIT
-boot() {
-  "${container[@]}" --boot --console=passive >> /mnt/console.log 2>&1 &
-  nspawn=$!
-  leader=
-  # nspawn's first child only sets up the namespaces and goes; the leader is
-  # the systemd it starts.
-  for _ in $(seq 100); do
-    leader=$(ps -o pid=,comm= --ppid "$nspawn" | awk '$2 == "systemd" { print $1 }') || true
-    [ -n "$leader" ] && break
-    sleep 0.1
-  done
-}
-answers_within_a_minute() {
-  for _ in $(seq 60); do
-    nsenter -t "$leader" -n "$client" --timeout 1 query DOR > /dev/null 2>&1 && return 0
-    sleep 1
-  done
-  return 1
-}
-boot
-answers_within_a_minute || fail "the daemon did not answer after booting"
-nsenter -t "$leader" -n "$client" query REBOOT --yes > /dev/null
-for _ in $(seq 60); do kill -0 "$nspawn" 2>/dev/null || break; sleep 1; done
+trap 'kill $nspawn 2>/dev/null && sleep 10 && kill $nspawn 2>/dev/null; wait' EXIT
+# nspawn's first child only sets up the namespaces and goes; the leader is
+# the systemd it starts, whose network the daemon listens on.
+client=("$build/bin/kip-param-client" --timeout 1 query)
+for _ in $(seq 60); do
+  leader=$(ps -o pid=,comm= --ppid "$nspawn" | awk '$2 == "systemd" { print $1 }') || true
+  [ -n "$leader" ] && nsenter -t "$leader" -n "${client[@]}" DOR > /dev/null 2>&1 && break
+  sleep 1
+done
+nsenter -t "$leader" -n "${client[@]}" DOR > /dev/null || fail "the daemon did not answer after booting: $(tail -5 /mnt/console.log)"
+nsenter -t "$leader" -n "${client[@]}" REBOOT --yes > /dev/null
 status=0
-kill -0 "$nspawn" 2>/dev/null && { tail -20 /mnt/console.log; fail "REBOOT did not restart the container"; }
+timeout 60 tail --pid="$nspawn" -f /dev/null || fail "REBOOT did not restart the container: $(tail -5 /mnt/console.log)"
 wait "$nspawn" || status=$?
-nspawn=
-# 133 is nspawn's word for "the container rebooted": its service unit
-# restarts the container on it, as this loop does next.
-[ "$status" -eq 133 ] || { tail -20 /mnt/console.log; fail "the container ended with $status, not 133 (rebooted)"; }
-boot
-answers_within_a_minute || fail "the daemon did not answer after the restart"
+# 133 is nspawn's word for "the container rebooted": its service unit restarts the container on it.
+[ "$status" -eq 133 ] || fail "the container ended with $status, not 133 (rebooted): $(tail -5 /mnt/console.log)"
+trap - EXIT
 echo "container test passed"
