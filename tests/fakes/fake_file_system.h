@@ -1,30 +1,22 @@
 #pragma once
 
 #include <errno.h>
+#include <fcntl.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <map>
-#include <memory>
 #include <optional>
-#include <ostream>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "file_system.h"
 #include "seam.h"
 
-/// One call as the fake saw it: its name ("open", "fsync", ...) and the path
-/// it named or its descriptor was opened on.
-struct FileCall {
-    std::string name;
-    std::string path;
-    bool operator==(const FileCall& other) const { return name == other.name && path == other.path; }
-};
-std::ostream& operator<<(std::ostream& out, const FileCall& call);
-
-/// Fails calls named `name` on `path` (empty: on any path) with `error`:
-/// only the `nth` of them (counting from 1), or every one when `nth` is 0.
+/// Fails calls named `name` ("open", "write", ...; empty: any) on `path`
+/// (empty: any) with `error`: only the `nth` of them (from 1), or every one
+/// when `nth` is 0. Error 0 makes the call do nothing and return 0, as a
+/// write of no bytes.
 struct FileFault {
     std::string name;
     std::string path;
@@ -33,60 +25,96 @@ struct FileFault {
     int seen = 0;  // matching calls so far
 };
 
-/// A filesystem in memory that records every call and can be told to fail
-/// any of them. It keeps apart what an fsync made durable: a file's bytes
-/// last synced through its own descriptor, a name last synced through its
-/// directory's, which is all that LosePower leaves. Any file's directory is
-/// taken to exist; only Mkdir makes one that can be opened. Reads and writes
-/// move at most kMaxTransfer bytes a call, as a real one may. Installs itself
-/// for its own lifetime.
+/// Files in memory, any call of which can fail, and a power cut. LosePower
+/// leaves the names that a directory's fsync last saw (the files share one
+/// directory), each with the bytes its own fsync last saw. A descriptor names
+/// a path, as no caller renames an open file; a write moves at most
+/// kMaxTransfer bytes and appends, as every writer truncates first. Installs
+/// itself for its own lifetime.
 class FakeFileSystem : public FileSystem {
 public:
     static constexpr size_t kMaxTransfer = 1000;
 
     FakeFileSystem() : install_(*this) {}
 
-    int Open(const char* path, int flags, mode_t mode) override;
-    ssize_t Read(int fd, void* buffer, size_t size) override;
-    ssize_t Write(int fd, const void* bytes, size_t size) override;
-    int Fsync(int fd) override;
-    int Close(int fd) override;
-    int Rename(const char* from, const char* to) override;
-    int Unlink(const char* path) override;
-    int Mkdir(const char* path, mode_t mode) override;
-    int Flock(int fd, int operation) override;
+    int Open(const char* path, int flags, mode_t /*mode*/) override {
+        if (auto failed = Call("open", path)) return *failed;
+        if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return Fail(ENOENT);
+        if ((flags & O_TRUNC) != 0) files_[path].bytes.clear();
+        open_.emplace_back(path, 0);
+        return static_cast<int>(open_.size()) - 1;
+    }
+    ssize_t Read(int fd, void* buffer, size_t size) override {
+        auto& [path, offset] = open_.at(fd);
+        if (auto failed = Call("read", path)) return *failed;
+        const size_t n = files_[path].bytes.copy(static_cast<char*>(buffer), size, offset);
+        offset += n;
+        return static_cast<ssize_t>(n);
+    }
+    ssize_t Write(int fd, const void* bytes, size_t size) override {
+        const std::string& path = open_.at(fd).first;
+        if (auto failed = Call("write", path)) return *failed;
+        const size_t n = std::min(size, kMaxTransfer);
+        files_[path].bytes.append(static_cast<const char*>(bytes), n);
+        return static_cast<ssize_t>(n);
+    }
+    int Fsync(int fd) override {
+        const std::string& path = open_.at(fd).first;
+        if (auto failed = Call("fsync", path)) return *failed;
+        auto file = files_.find(path);
+        if (file != files_.end()) file->second.synced = file->second.bytes;
+        else durable_ = files_;  // a directory's
+        return 0;
+    }
+    int Rename(const char* from, const char* to) override {
+        if (auto failed = Call("rename", from)) return *failed;
+        files_[to] = files_[from];
+        files_.erase(from);
+        return 0;
+    }
+    int Unlink(const char* path) override {
+        if (auto failed = Call("unlink", path)) return *failed;
+        return files_.erase(path) == 1 ? 0 : Fail(ENOENT);
+    }
+    int Close(int fd) override { return Call("close", open_.at(fd).first).value_or(0); }
+    int Mkdir(const char* path, mode_t /*mode*/) override { return Call("mkdir", path).value_or(0); }
+    int Flock(int fd, int /*operation*/) override { return Call("flock", open_.at(fd).first).value_or(0); }
 
     /// The bytes of file `path` as a reader would see them now.
-    std::optional<std::string> Contents(const std::string& path) const;
-    /// Keeps only what was made durable and closes every descriptor, as a
-    /// power cut and a restart would; calls succeed again.
-    void LosePower();
+    std::optional<std::string> Contents(const std::string& path) const {
+        auto file = files_.find(path);
+        return file == files_.end() ? std::nullopt : std::optional(file->second.bytes);
+    }
+    /// Keeps only what was durable, as a power cut and a restart would.
+    void LosePower() {
+        files_ = durable_;
+        for (auto& [path, file] : files_) file.bytes = file.synced;
+    }
 
-    std::vector<FileCall> calls;
     std::vector<FileFault> faults;
-    /// Calls from this index of `calls` on fail with EIO, as once the power is gone.
-    size_t powerGoneAt = SIZE_MAX;
 
 private:
-    struct Inode {
+    struct File {
         std::string bytes;
         std::string synced;
     };
-    struct OpenFile {
-        std::string path;
-        std::shared_ptr<Inode> inode;  // null for a directory
-        size_t offset = 0;
-    };
 
-    /// Records the call; true, with errno set, when it is to fail.
-    bool Fails(const char* name, const std::string& path);
-    /// The open file of `fd`, or null with errno set.
-    OpenFile* Find(int fd);
+    static int Fail(int error) {
+        errno = error;
+        return error != 0 ? -1 : 0;
+    }
+    /// What the call returns instead when it is to fail.
+    std::optional<int> Call(const char* name, const std::string& path) {
+        std::optional<int> error;
+        for (FileFault& fault : faults) {
+            const bool matches = (fault.name.empty() || fault.name == name) && (fault.path.empty() || fault.path == path);
+            if (matches && (++fault.seen == fault.nth || fault.nth == 0)) error = fault.error;
+        }
+        return error ? std::optional(Fail(*error)) : std::nullopt;
+    }
 
-    std::set<std::string> directories_;
-    std::map<std::string, std::shared_ptr<Inode>> names_;
-    std::map<std::string, std::shared_ptr<Inode>> syncedNames_;
-    std::map<int, OpenFile> open_;
-    int nextFd_ = 3;
+    std::map<std::string, File> files_;
+    std::map<std::string, File> durable_;
+    std::vector<std::pair<std::string, size_t>> open_;  // by descriptor: path and read offset
     ScopedInstall<FileSystem> install_;
 };
