@@ -1,44 +1,25 @@
 #pragma once
 
+#include "derived_params.h"
+#include "loading.h"
 #include "records.h"
 
 /// Puts the three global records back as they are before start-up.
-inline void ResetRecords() {
-    dorConfig = DorConfig{};
-    lunConfig = LunConfig{};
-    kipParams = KipParams{};
-}
+inline void ResetRecords() { dorConfig = {}; lunConfig = {}; kipParams = {}; }
 
-/// Records as start-up leaves them for a typical unit.
+/// Records as start-up leaves them for a typical unit: its stored values,
+/// then the fixed and derived ones as loading sets them.
 inline void LoadTypicalRecords() {
     ResetRecords();
-    dorConfig.LogLevel = 3;
-    dorConfig.Address = {0x26, 0x20, 0x01, 0x00, 0x01};
-    dorConfig.RfmAddress = {0x26, 0x20, 0x01, 0x00, 0x02};
-    dorConfig.SendBeacons = 1;
-    dorConfig.RadioID = 12;
-    dorConfig.TxFreq = 160215000;
-    dorConfig.RxFreq = 161115000;
-    dorConfig.Power = 5;
-    dorConfig.StfpLocalPort = 5000;
-    dorConfig.StfpRemoteIP = "127.0.0.1";
-    dorConfig.StfpRemotePort = 5001;
-    dorConfig.ItpLocalPort = 6000;
-    dorConfig.ItpRemoteIP = "10.1.2.3";
-    dorConfig.ItpRemotePort = 6001;
-    dorConfig.InstallType = "A";
-    dorConfig.ClusterSize = 2;
-    dorConfig.ClusterMemberId = 1;
-    dorConfig.LogConfig = "net:itp_addr=2620010001;local_port=34000;remote_addr=127.0.0.1;remote_port=52000";
-    lunConfig.LogLevel = 4;
-    lunConfig.LunAddress = {0x26, 0x20, 0x01, 0x00, 0x03};
-    lunConfig.WiuLocalPort = 7000;
-    lunConfig.WiuLocalCount = 8;
-    lunConfig.EmpDataAckTimeout = 30;
-    lunConfig.EmpKeepAliveInterval = 60;
-    lunConfig.ItpLinks = {{4000, "127.50.50.50", 4001}};
-    lunConfig.LogConfig = "net:itp_addr=2620010003;local_port=34001;remote_addr=127.0.0.1;remote_port=52000";
-    kipParams.NetLoggerIP = "127.0.0.1";
-    kipParams.DcWindowSize = 24;
-    kipParams.DcTransmitLimit = 7;
+    DorConfig& dor = dorConfig;
+    dor.Address = {0x26, 0x20, 0x01, 0x00, 0x01}; dor.RfmAddress = {0x26, 0x20, 0x01, 0x00, 0x02};
+    dor.LogLevel = 3; dor.RadioID = 12; dor.Power = 5; dor.TxFreq = 160215000; dor.RxFreq = 161115000;
+    dor.StfpLocalPort = 5000; dor.StfpRemotePort = 5001; dor.ItpLocalPort = 6000; dor.ItpRemotePort = 6001;
+    dor.ItpRemoteIP = "10.1.2.3"; dor.InstallType = "A"; dor.ClusterMemberId = 1; dor.ClusterSize = 2;
+    LunConfig& lun = lunConfig;
+    lun.LunAddress = {0x26, 0x20, 0x01, 0x00, 0x03}; lun.ItpLinks = {{4000, "127.50.50.50", 4001}};
+    lun.LogLevel = 4; lun.WiuLocalPort = 7000; lun.WiuLocalCount = 8; lun.EmpDataAckTimeout = 30;
+    lun.EmpKeepAliveInterval = 60;
+    kipParams.NetLoggerIP = "127.0.0.1"; kipParams.DcWindowSize = 24; kipParams.DcTransmitLimit = 7;
+    SetFixedParams(); UpdateKipDerivedParams();
 }

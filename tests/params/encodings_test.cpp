@@ -2,59 +2,34 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "host_bytes.h"
 
-namespace {
-
-TEST(Encodings, Ipv4IsNetworkOrderFirstOctetFirst) {
-    uint32_t value = 0;
-    for (const char* text : {"127.0.0.1", "255.255.255.254"}) {  // the second is the longest text
-        char printed[16] = "";
-        ASSERT_TRUE(StringToIp(value, text));
-        EXPECT_TRUE(IpToString(printed, value));
-        EXPECT_STREQ(text, printed);
-    }
-    ASSERT_TRUE(StringToIp(value, "127.0.0.1"));
-    EXPECT_EQ((std::vector<uint8_t>{127, 0, 0, 1}), HostBytes(value));
-    for (const char* text : {"", "hello", "1.2.3.4.5", "256.1.1.1", "255.255.255.255", "10.1.2.3x"}) {
-        EXPECT_FALSE(StringToIp(value, text)) << text;
-    }
-}
-
-TEST(Encodings, AtcsTextFillsExactlyFiveBytes) {
-    const std::pair<const char*, ByteVector> cases[] = {
-        {"7620011234", {0x76, 0x20, 0x01, 0x12, 0x34}},
-        {"12", {0x12, 0, 0, 0, 0}},
-        {"7620011234A", {0x76, 0x20, 0x01, 0x12, 0x34}},  // 11 characters still pass
+// Each text, the bytes its destination holds afterwards (an IPv4 value in
+// network order) and the text those print back as; nullptr for a refused text.
+TEST(Encodings, AddressTextsStoreAsBytesAndPrintBack) {
+    struct Case { bool ip; const char* text; ByteVector bytes; const char* printed; };
+    const ByteVector before(7, 0x99);
+    const ByteVector none(4, 0xFF);
+    const Case cases[] = {
+        {true, "127.0.0.1", {127, 0, 0, 1}, "127.0.0.1"}, {true, "010.0.0.0x1", {8, 0, 0, 1}, "8.0.0.1"},
+        {true, "", none, nullptr}, {true, "256.1.1.1", none, nullptr}, {true, "10.1.2.3x", none, nullptr},
+        {false, "abcDEF5789", {0xAB, 0xCD, 0xEF, 0x57, 0x89}, "ABCDEF5789"},
+        {false, "762", {0x76, 0x20, 0, 0, 0}, "7620000000"}, {false, "7620011234AB", before, nullptr},
+        {false, "76x0011234", {0x76, 0, 0, 0, 0}, "7600000000"},  // packing stops at a non-digit
+        {false, "7620011234A", {0x76, 0x20, 0x01, 0x12, 0x34}, "7620011234"},  // eleven characters pass
     };
-    for (const auto& [text, bytes] : cases) {
-        for (ByteVector address : {ByteVector{1, 2, 3}, ByteVector(7, 9)}) {
-            EXPECT_TRUE(StringToAtcsAddress(address, text));
-            EXPECT_EQ(bytes, address) << text;
-        }
+    for (const Case& c : cases) {
+        ByteVector bytes = before;
+        uint32_t ip = 0;
+        const bool taken = c.ip ? StringToIp(ip, c.text) : StringToAtcsAddress(bytes, c.text);
+        if (c.ip) bytes = HostBytes(ip);
+        EXPECT_EQ(c.bytes, bytes) << c.text;
+        if (!taken) continue;
+        char printed[16] = "zzzz";
+        EXPECT_TRUE(c.ip ? IpToString(printed, ip) : AtcsAddressToString(printed, bytes));
+        EXPECT_STREQ(c.printed, printed);
     }
-    ByteVector refused = {1, 2, 3};
-    EXPECT_FALSE(StringToAtcsAddress(refused, "7620011234AB"));
-    EXPECT_EQ((ByteVector{1, 2, 3}), refused);
+    char printed[11] = "zzzz";
+    EXPECT_FALSE(AtcsAddressToString(printed, ByteVector(6, 1)));  // no address: printed as nothing
+    EXPECT_STREQ("", printed);
 }
-
-TEST(Encodings, AtcsAddressPrintsIntoTheCallersBufferOnly) {
-    char text[11];
-    std::memset(text, 'z', sizeof text);
-    EXPECT_TRUE(AtcsAddressToString(text, ByteVector{0x76, 0x20, 0x01, 0x12, 0x34}));
-    EXPECT_STREQ("7620011234", text);
-    EXPECT_TRUE(AtcsAddressToString(text, ByteVector{0xAB}));
-    EXPECT_STREQ("AB", text);
-    EXPECT_TRUE(AtcsAddressToString(text, ByteVector{}));
-    EXPECT_STREQ("", text);
-    EXPECT_FALSE(AtcsAddressToString(text, ByteVector(6, 1)));
-    EXPECT_STREQ("", text);
-
-    char small[5] = "zzzz";
-    EXPECT_TRUE(AtcsAddressToString(small, sizeof small, ByteVector{0x76, 0x20, 0x01}));
-    EXPECT_STREQ("7620", small);
-}
-
-}  // namespace

@@ -1,108 +1,153 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <sstream>
 
+#include "apply_config.h"
 #include "capturing_logger.h"
+#include "catalogue.h"
 #include "dor_document.h"
+#include "fake_param_service.h"
 #include "global_records.h"
+#include "host_bytes.h"
 #include "lun_document.h"
+#include "recording_host_calls.h"
 
 namespace {
 
-template <class Config>
-std::string Render(std::ostream& (*write)(std::ostream&, const Config&), const Config& config) {
-    std::ostringstream out;
-    write(out, config);
-    return out.str();
-}
-std::string Dor(const DorConfig& config) { return Render(GetXmlFromDorConfig, config); }
-std::string Lun(const LunConfig& config) { return Render(GetXmlFromLunConfig, config); }
+using Stored = std::map<uint32_t, std::vector<uint8_t>>;
 
-size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
-
-TEST(Documents, DorDocumentBytes) {
-    LoadTypicalRecords();
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-        "<config xmlns=\"0\">\n"
-        "<LogLevel>3</LogLevel>\r\n"
-        "<LogConfig>net:itp_addr=2620010001;local_port=34000;remote_addr=127.0.0.1;remote_port=52000</LogConfig>\r\n"
-        "<RunAsDaemon>0</RunAsDaemon>\r\n"
-        "<Address>2620010001</Address>\r\n"
-        "<RfmAddress>2620010002</RfmAddress>\r\n"
-        "<RadioID>12</RadioID>\r\n"
-        "<TxFreq>160215000</TxFreq>\r\n"
-        "<RxFreq>161115000</RxFreq>\r\n"
-        "<Power>5</Power>\r\n"
-        "<SendBeacons>1</SendBeacons>\r\n"
-        "<InstallType>A</InstallType>\r\n"
-        "<ClusterMemberId>1</ClusterMemberId>\r\n"
-        "<ClusterSize>2</ClusterSize>\r\n"
-        "<StfpLocalPort>5000</StfpLocalPort>\r\n"
-        "<StfpRemoteIP>127.0.0.1</StfpRemoteIP>\r\n"
-        "<StfpRemotePort>5001</StfpRemotePort>\r\n"
-        "<ItpLocalPort>6000</ItpLocalPort>\r\n"
-        "<ItpRemoteIP>10.1.2.3</ItpRemoteIP>\r\n"
-        "<ItpRemotePort>6001</ItpRemotePort>\r\n"
-        "</config>\n",
-        Dor(dorConfig));
+/// What the duty-cycle rule stores: the power limit, the window and the transmit limit.
+Stored DutyCycle(uint8_t limit, uint16_t window, uint16_t transmit) {
+    return {{163, {limit}}, {161, HostBytes(window)}, {162, HostBytes(transmit)}};
 }
 
-TEST(Documents, DorValuesAreWrittenAsTheyAre) {
-    DorConfig config;
-    EXPECT_EQ(22u, Lines(Dor(config)));
-    EXPECT_NE(std::string::npos, Dor(config).find("<LogConfig></LogConfig>\r\n<RunAsDaemon>0</RunAsDaemon>"));
-    config.StfpLocalPort = 65535;
-    config.TxFreq = -1;
-    config.InstallType = "<";
-    config.Address = ByteVector(6, 0x11);
-    config.ItpRemoteIP = std::string("a\0b", 3);
-    const std::string text = Dor(config);
-    for (const std::string& line : {std::string("<StfpLocalPort>65535</StfpLocalPort>\r\n"),
-                                    std::string("<TxFreq>-1</TxFreq>\r\n"),
-                                    std::string("<InstallType><</InstallType>\r\n"),
-                                    std::string("<Address></Address>\r\n"),
-                                    std::string("<ItpRemoteIP>a\0b</ItpRemoteIP>\r\n", 32)}) {
-        EXPECT_NE(std::string::npos, text.find(line)) << line;
+/// What the daemon writes for a typical unit (see LoadTypicalRecords), byte for byte.
+const char* const kTypicalDocuments =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config xmlns=\"0\">\n<LogLevel>3</LogLevel>\r\n"
+    "<LogConfig>net:itp_addr=2620010001;local_port=34000;remote_addr=127.0.0.1;remote_port=52000</LogConfig>\r\n"
+    "<RunAsDaemon>0</RunAsDaemon>\r\n<Address>2620010001</Address>\r\n<RfmAddress>2620010002</RfmAddress>\r\n"
+    "<RadioID>12</RadioID>\r\n<TxFreq>160215000</TxFreq>\r\n<RxFreq>161115000</RxFreq>\r\n<Power>5</Power>\r\n"
+    "<SendBeacons>1</SendBeacons>\r\n<InstallType>A</InstallType>\r\n<ClusterMemberId>1</ClusterMemberId>\r\n"
+    "<ClusterSize>2</ClusterSize>\r\n<StfpLocalPort>5000</StfpLocalPort>\r\n"
+    "<StfpRemoteIP>127.0.0.1</StfpRemoteIP>\r\n<StfpRemotePort>5001</StfpRemotePort>\r\n"
+    "<ItpLocalPort>6000</ItpLocalPort>\r\n<ItpRemoteIP>10.1.2.3</ItpRemoteIP>\r\n"
+    "<ItpRemotePort>6001</ItpRemotePort>\r\n</config>\n"
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<LunConfig xmlns=\"0\">\n<LogLevel>4</LogLevel>\r\n"
+    "<LogConfig>net:itp_addr=2620010003;local_port=34001;remote_addr=127.0.0.1;remote_port=52000</LogConfig>\r\n"
+    "<LunAddress>2620010003</LunAddress>\r\n<WiuLocalPort>7000</WiuLocalPort>\r\n"
+    "<WiuLocalCount>8</WiuLocalCount>\r\n<EmpDataAckTimeout>30</EmpDataAckTimeout>\r\n"
+    "<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n<ItpLink>\n<LocalPort>4000</LocalPort>\r\n"
+    "<RemoteAddress>127.50.50.50</RemoteAddress>\r\n<RemotePort>4001</RemotePort>\r\n</ItpLink>\n</LunConfig>\n";
+
+class Documents : public ::testing::Test {
+protected:
+    /// A typical unit: its records, and a store that holds what its documents show and the
+    /// logger's address, which they do not.
+    void SetUp() override {
+        LoadTypicalRecords();
+        store.values = {{158, {127, 0, 0, 1}}};
+        ASSERT_EQ(1, Apply(Written()));
     }
-}
+    int Apply(const std::string& text) {
+        return GetConfigFromXmlData(dorConfig, lunConfig, kipParams, {text.begin(), text.end()});
+    }
+    /// Both documents, as the daemon writes them.
+    static std::string Written() {
+        std::ostringstream out;
+        GetXmlFromLunConfig(GetXmlFromDorConfig(out, dorConfig), lunConfig);
+        return out.str();
+    }
+    /// The documents after a start-up on what the store holds now.
+    std::string RestartedDocuments() {
+        ResetRecords();
+        EXPECT_TRUE(GetKipParams());
+        return Written();
+    }
 
-TEST(Documents, LunDocumentBytesWithTheFirstLinkOnly) {
-    LoadTypicalRecords();
-    lunConfig.ItpLinks.push_back({1, "9.9.9.9", 2});
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-        "<LunConfig xmlns=\"0\">\n"
-        "<LogLevel>4</LogLevel>\r\n"
-        "<LogConfig>net:itp_addr=2620010003;local_port=34001;remote_addr=127.0.0.1;remote_port=52000</LogConfig>\r\n"
-        "<LunAddress>2620010003</LunAddress>\r\n"
-        "<WiuLocalPort>7000</WiuLocalPort>\r\n"
-        "<WiuLocalCount>8</WiuLocalCount>\r\n"
-        "<EmpDataAckTimeout>30</EmpDataAckTimeout>\r\n"
-        "<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n"
-        "<ItpLink>\n"
-        "<LocalPort>4000</LocalPort>\r\n"
-        "<RemoteAddress>127.50.50.50</RemoteAddress>\r\n"
-        "<RemotePort>4001</RemotePort>\r\n"
-        "</ItpLink>\n"
-        "</LunConfig>\n",
-        Lun(lunConfig));
-}
-
-TEST(Documents, LunWithoutLinkIsStillWellFormedAndLogged) {
+    FakeParamService store;
     CapturingLogger log;
-    LunConfig config;
-    const std::string text = Lun(config);
-    EXPECT_EQ(10u, Lines(text));
-    EXPECT_NE(std::string::npos, text.find("<EmpKeepAliveInterval>0</EmpKeepAliveInterval>\r\n</LunConfig>\n"));
+    RecordingHostCalls host;
+};
+
+// Applied to a store that held none of them, so what a restart loads shows every value stored.
+TEST_F(Documents, ATypicalUnitsAreWrittenByteForByteAndStoredBackUnchanged) {
+    EXPECT_EQ(kTypicalDocuments, Written());
+    std::vector<ptrdiff_t> order;  // of the store calls, as positions in the catalogue
+    for (const ParamBytes& write : store.Writes()) order.push_back(FindCatalogueEntry(write.id) - kCatalogue.data());
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+    EXPECT_EQ((std::vector<uint8_t>{0x26, 0x20, 0x01, 0x00, 0x01, 0}), store.values[147]);
+    EXPECT_EQ((std::vector<unsigned>(3, 500000)), host.sleeps);  // each address read back after a pause
+    EXPECT_EQ(kTypicalDocuments, RestartedDocuments());
+}
+
+// A unit whose store cannot be read still shows whole documents.
+TEST_F(Documents, AFailedLoadStillGivesWholeOnes) {
+    store.failAll = true;
+    ResetRecords();
+    EXPECT_FALSE(GetKipParams());
+    EXPECT_EQ(std::vector<std::string>{"L1 LoadFlashParams: get multiple params using get_parms failed"},
+              log.Lines());
+    EXPECT_NE(std::string::npos, Written().find("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;"));
+    EXPECT_NE(std::string::npos, Written().find("<RemoteAddress>0.0.0.0</RemoteAddress>"));
+}
+
+// Only the first link is shown; without one the document still ends well, and the gap is logged.
+TEST_F(Documents, ShowOnlyTheFirstLinkAndLogAMissingOne) {
+    lunConfig.ItpLinks.push_back({1, "9.9.9.9", 2});
+    EXPECT_EQ(std::string::npos, Written().find("9.9.9.9"));
+    lunConfig.ItpLinks.clear();
+    EXPECT_NE(std::string::npos, Written().find("<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n</LunConfig>\n"));
     EXPECT_EQ((std::vector<std::string>{"L2 GetXmlFromLunConfig: missing ITP link"}), log.Lines());
 }
 
-TEST(Documents, AStreamWithoutABufferEndsBadAndNothingBreaks) {
-    LoadTypicalRecords();
-    std::ostream detached(nullptr);
-    EXPECT_TRUE(GetXmlFromDorConfig(detached, dorConfig).bad());
-    EXPECT_TRUE(GetXmlFromLunConfig(detached, lunConfig).bad());
+// Each document and all that it stores.
+TEST_F(Documents, StoreWhatTheyHoldWhenWholeUpToANul) {
+    const std::pair<std::string, Stored> cases[] = {
+        {"", {}}, {"<config><Power>5</Power></config", {}}, {"<ParamMessage><Power>1</Power></ParamMessage>", {}},
+        {std::string("<config><Power>7</Power></config>") + '\0' + "<LunConfig><LogLevel>1</LogLevel></LunConfig>",
+         {{138, {7}}}},
+        // Numbers read like strtol, held in 32 bits, cut to the width, in the host's byte order.
+        {"<config><RadioID>-1</RadioID><TxFreq>3000000000</TxFreq><RxFreq>-99999999999</RxFreq><Power>300</Power>"
+         "<StfpLocalPort>70000</StfpLocalPort><ItpLocalPort>0x10</ItpLocalPort><ItpRemotePort>010</ItpRemotePort>"
+         "<InstallType>\xC3\xA9</InstallType><NetLoggerIP>10.9.8.7</NetLoggerIP></config>",
+         {{135, HostBytes<uint32_t>(0xFFFFFFFF)}, {136, HostBytes<uint32_t>(0x7FFFFFFF)},
+          {137, HostBytes<uint32_t>(0x80000000)}, {138, {44}}, {139, HostBytes<uint16_t>(70000 - 65536)},
+          {141, {0, 0}}, {143, HostBytes<uint16_t>(10)}, {144, {0xC3}}, {158, {10, 9, 8, 7}}}},
+        // The duty-cycle rule: power limit 2, or the duty cycle switched off, widens the window.
+        {"<config><KipDcPowerLimit>2</KipDcPowerLimit></config>", DutyCycle(2, 48, 48)},
+        {"<config><KipDcPowerLimit>1</KipDcPowerLimit></config>", DutyCycle(1, 24, 7)},
+        {"<config><KipDisableDutyCycle>1</KipDisableDutyCycle></config>", DutyCycle(0, 48, 48)},
+        {"<config><KipDisableDutyCycle>256</KipDisableDutyCycle></config>", DutyCycle(0, 24, 7)},
+    };
+    for (const auto& [text, stored] : cases) {
+        LoadTypicalRecords();
+        store.values.clear();
+        EXPECT_EQ(1, Apply(text)) << text;
+        EXPECT_EQ(stored, store.values) << text;
+    }
+}
+
+// What the records hold after an apply is what a restart loads from the store.
+TEST_F(Documents, OnlyValuesThatReachedTheStoreReachTheRecords) {
+    store.failingIds = {147, 134, 136, 139, 144, 158, 163};
+    store.failingReadIds = {148};
+    EXPECT_EQ(0, Apply("<config><Address>1234567890</Address><RfmAddress>11</RfmAddress><LogLevel>9</LogLevel>"
+                       "<TxFreq>1</TxFreq><RxFreq>2</RxFreq><StfpLocalPort>1</StfpLocalPort>"
+                       "<InstallType>B</InstallType><ItpRemoteIP>x</ItpRemoteIP><NetLoggerIP>1.2.3.4</NetLoggerIP>"
+                       "<KipDcPowerLimit>2</KipDcPowerLimit></config><LunConfig><LunAddress>762001123456</LunAddress>"
+                       "<ItpLink><RemotePort>6</RemotePort></ItpLink></LunConfig>"));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+        "L2 UpdateBytesFromXml: error setting TLV", "L2 UpdateBytesFromXml: error checking TLV",
+        "L2 UpdateUint8FromXml: error setting TLV", "L2 UpdateUint32FromXml: error setting TLV",
+        "L2 UpdateUint16FromXml: error setting TLV", "L2 UpdateIpFromXml: error getting IP address",
+        "L2 UpdateCharFromXml: error setting TLV", "L2 UpdateIpFromXml: error setting TLV",
+        "L2 HandleKipDutyCycleXml: error setting DC params", "L2 UpdateBytesFromXml: error getting bytevector"}));
+    EXPECT_EQ(HostBytes<uint16_t>(48), store.values[162]);  // the rule's other writes are made all the same
+    const std::string applied = Written();
+    store.failingIds.clear(); store.failingReadIds.clear();
+    EXPECT_EQ(applied, RestartedDocuments());
 }
 
 }  // namespace
