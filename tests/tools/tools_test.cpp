@@ -41,7 +41,7 @@ struct Shell {
 };
 
 TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
-    const struct { std::string line, error, input = ""; } cases[] = {
+    const struct { std::string line, error, input{}; } cases[] = {
         {"client", "no command given (see --help)"}, {"client frob", "unknown command 'frob' (see --help)"},
         {"client --port 65536 query DOR", "--port takes a port number from 1 to 65535, not '65536'"},
         {"client query REBOOT", "query REBOOT restarts the unit; add --yes"},
