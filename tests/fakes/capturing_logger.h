@@ -19,14 +19,13 @@ struct LogRecord {
 class CapturingLogger : public LogBackend {
 public:
     CapturingLogger() : install_(*this) {}
-
     void SetLevel(int /*level*/) override {}
     void SetConfig(const std::string& /*config*/) override {}
     void Write(int level, const char* file, const char* function, int line, const char* message) override {
         records.push_back({level, file, function, line, message});
     }
 
-    /// Entries as "L<level> <function>: <message>", the line numbers left out
+    /// Entries as "L<level> <function>: <message>", without the line numbers
     /// so that tests do not break when code moves.
     std::vector<std::string> Lines() const;
 

@@ -8,21 +8,24 @@
 #include "seam.h"
 
 /// Records the daemon's waits and commands instead of sleeping or running
-/// anything. `onSleep` lets a test act at a wait (send a datagram, raise a
-/// signal). Installs itself for its own lifetime.
+/// anything; a test may act at either (send a datagram, stop the loop).
+/// Installs itself for its own lifetime.
 class RecordingHostCalls : public HostCalls {
 public:
     RecordingHostCalls() : install_(*this) {}
-
     void Sleep(unsigned microseconds) override {
         sleeps.push_back(microseconds);
         if (onSleep) onSleep(microseconds);
     }
-    void RunCommand(const char* command) override { commands.emplace_back(command); }
+    void RunCommand(const char* command) override {
+        commands.emplace_back(command);
+        if (onCommand) onCommand(command);
+    }
 
     std::vector<unsigned> sleeps;
     std::vector<std::string> commands;
     std::function<void(unsigned)> onSleep;
+    std::function<void(const std::string&)> onCommand;
 
 private:
     ScopedInstall<HostCalls> install_;
