@@ -43,7 +43,7 @@ TEST_F(Daemon, QueriesAreAnsweredAndChangeNothing) {
          {QueryMessage("dor"), QueryMessage("REBOOT "), "<config><Power>1</Power></config>" + QueryMessage("DOR ")})
         EXPECT_EQ("Invalid query parameter.\n", Exchange(query)) << query;
     EXPECT_EQ((std::vector<std::string>{"/sbin/init 6"}), host.commands);
-    EXPECT_TRUE(store.calls.empty() && log.records.empty());
+    EXPECT_TRUE(store.calls == 0 && log.records.empty());
 }
 
 TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
@@ -91,7 +91,7 @@ TEST_F(Daemon, LoopGoesOnAndStaysFlatOverBusyAndIdlePasses) {
         if (pass > 2 * kPhase) idleEvents += static_cast<int>(log.records.size());
         // The fakes' own records would grow.
         host.sleeps.clear();
-        store.calls.clear();
+        store.writes.clear();
         log.records.clear();
         if (pass == kPhase) warm = Usage();
         store.failAll = pass % 3 == 1;

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A query is never applied; a status file is written when its root applied.
     const std::string reply = Exchange(loop, {reinterpret_cast<const char*>(data) + prefix, size - prefix});
-    assert(reply.rfind("Updates applied to DOR:", 0) == 0 || store.Writes().empty());
+    assert(reply.rfind("Updates applied to DOR:", 0) == 0 || store.writes.empty());
     assert(host.commands == std::vector<std::string>(reply == "System will reboot.\n", "/sbin/init 6"));
     for (const auto& [name, file] : files) {
         const bool written = access(file.c_str(), F_OK) == 0;

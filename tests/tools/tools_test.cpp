@@ -70,7 +70,7 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
         Shell shell{c.input};
         EXPECT_EQ(2, shell.Run(c.line)) << c.line;
         EXPECT_EQ("kip-param-" + c.line.substr(0, c.line.find(' ')) + ": " + c.error + "\n", shell.err.str());
-        EXPECT_TRUE(shell.sent.empty() && store.Writes().empty()) << c.line;
+        EXPECT_TRUE(shell.sent.empty() && store.writes.empty()) << c.line;
     }
 }
 

@@ -75,7 +75,7 @@ protected:
 TEST_F(Documents, ATypicalUnitsAreWrittenByteForByteAndStoredBackUnchanged) {
     EXPECT_EQ(kTypicalDocuments, Written());
     std::vector<ptrdiff_t> order;  // of the store calls, as positions in the catalogue
-    for (const ParamBytes& write : store.Writes()) order.push_back(FindCatalogueEntry(write.id) - kCatalogue.data());
+    for (const ParamBytes& write : store.writes) order.push_back(FindCatalogueEntry(write.id) - kCatalogue.data());
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
     EXPECT_EQ((std::vector<uint8_t>{0x26, 0x20, 0x01, 0x00, 0x01, 0}), store.values[147]);
     EXPECT_EQ((std::vector<unsigned>(3, 500000)), host.sleeps);  // each address read back after a pause
