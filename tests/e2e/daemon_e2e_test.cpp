@@ -60,8 +60,8 @@ TEST_F(E2e, EachDatagramGetsItsReplyAndChangesOnlyWhatItShould) {
          {{"138", "7"}, {"135", "42"}, {"147", "26200100AA"}}},
         // A value that does not convert fails alone; the report still says SUCCESS.
         {"<config><Power>3</Power><ItpRemoteIP>10.0.0.256</ItpRemoteIP></config><LunConfig><WiuLocalPort>4000</WiuLocalPort></LunConfig>",
-         Report("SUCCESS", "SUCCESS", 7),
-         "L2 UpdateIpFromXml: error getting IP address\nL2 HandleReceivedData: error GetConfigFromXmlData\n", {{"138", "3"}, {"154", "4000"}}},
+         Report("SUCCESS", "SUCCESS", 7), "L2 UpdateIpFromXml: error getting IP address\nL2 HandleReceivedData: error GetConfigFromXmlData\n",
+         {{"138", "3"}, {"154", "4000"}}},
         // A query is never applied, and only a keyword's exact bytes ask it.
         {QueryMessage("DOR ") + "<config><Power>1</Power></config>", "Invalid query parameter.\n", "", {}},
         {QueryMessage("REBOOT"), "System will reboot.\n", "", {}},
@@ -74,9 +74,9 @@ TEST_F(E2e, EachDatagramGetsItsReplyAndChangesOnlyWhatItShould) {
         for (const auto& [id, value] : row.stored) EXPECT_EQ(value + "\n", StoreTool("get " + id)) << id;
         EXPECT_EQ(log + row.logged, daemon.Log());
     }
-    // Both status files were written again: each holds what its query answers.
-    EXPECT_EQ(ReadFile(kDorXml), Client().Send(QueryMessage("DOR")).Receive());
-    EXPECT_EQ(ReadFile(kLunXml), Client().Send(QueryMessage("LUN")).Receive());
+    // Both status files were written again: each holds what its query answers, values applied.
+    EXPECT_THAT(Client().Send(QueryMessage("DOR")).Receive(), AllOf(Eq(ReadFile(kDorXml)), HasSubstr("<Address>26200100AA<")));
+    EXPECT_THAT(Client().Send(QueryMessage("LUN")).Receive(), AllOf(Eq(ReadFile(kLunXml)), HasSubstr("<WiuLocalPort>4000<")));
     EXPECT_THAT(ReadFile("/var/log/reboots.log"), MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z /sbin/init 6\n"));
 }
 
