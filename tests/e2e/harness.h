@@ -1,53 +1,92 @@
 #pragma once
 
-// Drives the real binaries from inside scripts/sandbox (see sandboxed_main.cpp),
-// where the daemon's fixed paths (/var/log, /var/lib, port 3180, /sbin/init)
-// are the test's own.
+// Drives the real binaries from inside a scratch scripts/sandbox with a network
+// of its own (ctest starts each test in one), where the daemon's fixed paths
+// (/var/log, /var/lib, port 3180, /sbin/init) are the test's own.
 
-#include <sys/types.h>
+#include <arpa/inet.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
-#include <functional>
-#include <optional>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
-#include <utility>
-#include <vector>
 
-namespace e2e {
+#include <gtest/gtest.h>
 
 constexpr const char* kDorXml = "/var/log/dor.xml";
 constexpr const char* kLunXml = "/var/log/lun.xml";
-constexpr const char* kReboots = "/var/log/reboots.log";  // the sandbox's /sbin/init adds a line a call
-constexpr const char* kStoreDir = "/var/lib/app-kip-param";  // a tmpfs of its own, to fill or remount
-constexpr const char* kStore = "/var/lib/app-kip-param/parameters.store";
-constexpr int kPort = 3180;
+constexpr const char* kStore = "/var/lib/app-kip-param/parameters.store";  // on a tmpfs of its own
 
-std::optional<std::string> ReadFile(const std::string& path);
-bool Contains(const std::optional<std::string>& text, const std::string& part);
-bool WriteFile(const std::string& path, const std::string& bytes);
-// `seconds` is scaled by KIP_E2E_SLOW, for binaries run under an emulator.
-bool WaitFor(const std::function<bool()>& done, double seconds);
+inline std::string Env(const char* name, const char* otherwise) { return std::getenv(name) ? std::getenv(name) : otherwise; }
 
-// kip-param-store's exit status (-1 if it did not exit) and standard output.
-std::pair<int, std::string> StoreTool(const std::vector<std::string>& args);
+// "" when there is none.
+inline std::string ReadFile(const std::string& path) { return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}}; }
 
-// One datagram to 127.0.0.1:3180 from a fresh socket; nullopt without a reply.
-std::optional<std::string> Exchange(const std::string& datagram, double seconds = 10);
+// Polls every 20 ms; `seconds` is scaled by KIP_E2E_SLOW, for binaries run under an emulator.
+template <class Done>
+bool WaitFor(Done done, double seconds) {
+    static const double slow = std::stod(Env("KIP_E2E_SLOW", "1"));
+    int polls = static_cast<int>(seconds * slow * 50);
+    while (!done() && polls-- > 0) usleep(20000);
+    return polls >= 0;
+}
 
-class Daemon {
-public:
-    ~Daemon() { Stop(SIGKILL); }
-    // True once its port is bound; it binds after writing the status files.
-    bool Start();
-    // Exit status, -1 if it had to be killed or died by a signal.
-    int Stop(int signal = SIGTERM);
-    pid_t Pid() const { return pid_; }
-    // Its output with the line numbers left out: "L<level> <function>: <message>".
-    std::string Log() const;
-    int Count(const std::string& entry) const;
+// This build's binary, or another build's (the target's) from KIP_E2E_BIN_DIR
+// through KIP_E2E_EMULATOR ("qemu-ppc -L /usr/powerpc-linux-gnu"), as a shell command.
+inline std::string Command(const std::string& name) {
+    return Env("KIP_E2E_EMULATOR", "") + " '" + Env("KIP_E2E_BIN_DIR", KIP_BIN_DIR) + "/" + name + "'";
+}
 
-private:
-    pid_t pid_ = -1;
+// What kip-param-store prints, which must succeed.
+inline std::string StoreTool(const std::string& args) {
+    EXPECT_EQ(0, std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out").c_str())) << args;
+    return ReadFile("/var/lib/e2e-tool.out");
+}
+
+/// A socket of its own that talks to the daemon's port on 127.0.0.1.
+struct Client {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ~Client() { close(fd); }
+    const Client& Send(const std::string& datagram) const {
+        const sockaddr_in daemon{AF_INET, htons(3180), {htonl(INADDR_LOOPBACK)}, {}};
+        sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&daemon), sizeof daemon);
+        return *this;
+    }
+    std::string Receive(double seconds = 10) const {  // "" when none comes; the daemon never sends an empty reply
+        char reply[2048];
+        ssize_t n = -1;
+        WaitFor([&] { return (n = recv(fd, reply, sizeof reply, MSG_DONTWAIT)) >= 0; }, seconds);
+        return std::string(reply, n > 0 ? n : 0);
+    }
 };
 
-}  // namespace e2e
+struct Daemon {
+    ~Daemon() { Stop(SIGKILL); }
+    // True once the port is bound, which the daemon does after writing the status files.
+    bool Start() {
+        // The child never outlives a crashed test.
+        if ((pid = fork()) == 0 && prctl(PR_SET_PDEATHSIG, SIGKILL) == 0) {
+            execl("/bin/sh", "sh", "-c", ("exec " + Command("app-kip-param") + " >/var/lib/e2e-daemon.out 2>&1").c_str(), nullptr);
+        }
+        if (pid == 0) _exit(127);
+        return WaitFor([] { return ReadFile("/proc/net/udp").find(" 00000000:0C6C ") != std::string::npos; }, 10);
+    }
+    // Its exit status, -1 if it had to be killed or died by a signal; the same again once stopped.
+    int Stop(int signal = SIGTERM) {
+        for (const int sent : {signal, SIGKILL}) {
+            if (pid > 0 && kill(pid, sent) == 0 && WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10)) pid = -1;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Its output, each entry "L<level> <function>: <message>" without the line number.
+    std::string Log() const {
+        return std::regex_replace(ReadFile("/var/lib/e2e-daemon.out"), std::regex("^(L.) \\S+ ", std::regex::multiline), "$1 ");
+    }
+    pid_t pid = -1;
+    int status = -1;
+};
