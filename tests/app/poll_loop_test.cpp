@@ -43,7 +43,7 @@ TEST_F(Daemon, QueriesAreAnsweredAndChangeNothing) {
          {QueryMessage("dor"), QueryMessage("REBOOT "), "<config><Power>1</Power></config>" + QueryMessage("DOR ")})
         EXPECT_EQ("Invalid query parameter.\n", Exchange(query)) << query;
     EXPECT_EQ((std::vector<std::string>{"/sbin/init 6"}), host.commands);
-    EXPECT_TRUE(store.calls == 0 && log.records.empty());
+    EXPECT_TRUE(store.calls == 0 && log.lines.empty());
 }
 
 TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
@@ -65,7 +65,7 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
     EXPECT_EQ(1, UdpSendData(&loop.server, 0));  // to the last sender, even when empty
     EXPECT_EQ("", loop.Reply());
     EXPECT_EQ((std::vector<std::string>{"L2 UpdateUint8FromXml: error setting TLV",
-                                        "L2 HandleReceivedData: error GetConfigFromXmlData"}), log.Lines());
+                                        "L2 HandleReceivedData: error GetConfigFromXmlData"}), log.lines);
 }
 
 /// Heap bytes in use and open descriptors.
@@ -88,11 +88,11 @@ TEST_F(Daemon, LoopGoesOnAndStaysFlatOverBusyAndIdlePasses) {
     host.onSleep = [&](unsigned pause) {
         if (pause != 1000000) return;  // a pause within a request
         while (loop.Reply(0) != "<none>") idleEvents += pass > 2 * kPhase;
-        if (pass > 2 * kPhase) idleEvents += static_cast<int>(log.records.size());
+        if (pass > 2 * kPhase) idleEvents += static_cast<int>(log.lines.size());
         // The fakes' own records would grow.
         host.sleeps.clear();
         store.writes.clear();
-        log.records.clear();
+        log.lines.clear();
         if (pass == kPhase) warm = Usage();
         store.failAll = pass % 3 == 1;
         if (pass < 2 * kPhase) loop.Send(requests[pass % std::size(requests)]);

@@ -88,7 +88,7 @@ TEST_F(Documents, AFailedLoadStillGivesWholeOnes) {
     ResetRecords();
     EXPECT_FALSE(GetKipParams());
     EXPECT_EQ(std::vector<std::string>{"L1 LoadFlashParams: get multiple params using get_parms failed"},
-              log.Lines());
+              log.lines);
     EXPECT_NE(std::string::npos, Written().find("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;"));
     EXPECT_NE(std::string::npos, Written().find("<RemoteAddress>0.0.0.0</RemoteAddress>"));
 }
@@ -99,7 +99,7 @@ TEST_F(Documents, ShowOnlyTheFirstLinkAndLogAMissingOne) {
     EXPECT_EQ(std::string::npos, Written().find("9.9.9.9"));
     lunConfig.ItpLinks.clear();
     EXPECT_NE(std::string::npos, Written().find("<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n</LunConfig>\n"));
-    EXPECT_EQ((std::vector<std::string>{"L2 GetXmlFromLunConfig: missing ITP link"}), log.Lines());
+    EXPECT_EQ((std::vector<std::string>{"L2 GetXmlFromLunConfig: missing ITP link"}), log.lines);
 }
 
 // Each document and all that it stores.
@@ -138,7 +138,7 @@ TEST_F(Documents, OnlyValuesThatReachedTheStoreReachTheRecords) {
                        "<InstallType>B</InstallType><ItpRemoteIP>x</ItpRemoteIP><NetLoggerIP>1.2.3.4</NetLoggerIP>"
                        "<KipDcPowerLimit>2</KipDcPowerLimit></config><LunConfig><LunAddress>762001123456</LunAddress>"
                        "<ItpLink><RemotePort>6</RemotePort></ItpLink></LunConfig>"));
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
         "L2 UpdateBytesFromXml: error setting TLV", "L2 UpdateBytesFromXml: error checking TLV",
         "L2 UpdateUint8FromXml: error setting TLV", "L2 UpdateUint32FromXml: error setting TLV",
         "L2 UpdateUint16FromXml: error setting TLV", "L2 UpdateIpFromXml: error getting IP address",
