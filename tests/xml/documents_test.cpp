@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -23,23 +25,12 @@ Stored DutyCycle(uint8_t limit, uint16_t window, uint16_t transmit) {
     return {{163, {limit}}, {161, HostBytes(window)}, {162, HostBytes(transmit)}};
 }
 
-/// What the daemon writes for a typical unit (see LoadTypicalRecords), byte for byte.
-const char* const kTypicalDocuments =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config xmlns=\"0\">\n<LogLevel>3</LogLevel>\r\n"
-    "<LogConfig>net:itp_addr=2620010001;local_port=34000;remote_addr=127.0.0.1;remote_port=52000</LogConfig>\r\n"
-    "<RunAsDaemon>0</RunAsDaemon>\r\n<Address>2620010001</Address>\r\n<RfmAddress>2620010002</RfmAddress>\r\n"
-    "<RadioID>12</RadioID>\r\n<TxFreq>160215000</TxFreq>\r\n<RxFreq>161115000</RxFreq>\r\n<Power>5</Power>\r\n"
-    "<SendBeacons>1</SendBeacons>\r\n<InstallType>A</InstallType>\r\n<ClusterMemberId>1</ClusterMemberId>\r\n"
-    "<ClusterSize>2</ClusterSize>\r\n<StfpLocalPort>5000</StfpLocalPort>\r\n"
-    "<StfpRemoteIP>127.0.0.1</StfpRemoteIP>\r\n<StfpRemotePort>5001</StfpRemotePort>\r\n"
-    "<ItpLocalPort>6000</ItpLocalPort>\r\n<ItpRemoteIP>10.1.2.3</ItpRemoteIP>\r\n"
-    "<ItpRemotePort>6001</ItpRemotePort>\r\n</config>\n"
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<LunConfig xmlns=\"0\">\n<LogLevel>4</LogLevel>\r\n"
-    "<LogConfig>net:itp_addr=2620010003;local_port=34001;remote_addr=127.0.0.1;remote_port=52000</LogConfig>\r\n"
-    "<LunAddress>2620010003</LunAddress>\r\n<WiuLocalPort>7000</WiuLocalPort>\r\n"
-    "<WiuLocalCount>8</WiuLocalCount>\r\n<EmpDataAckTimeout>30</EmpDataAckTimeout>\r\n"
-    "<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n<ItpLink>\n<LocalPort>4000</LocalPort>\r\n"
-    "<RemoteAddress>127.50.50.50</RemoteAddress>\r\n<RemotePort>4001</RemotePort>\r\n</ItpLink>\n</LunConfig>\n";
+/// What the daemon writes for a typical unit (see LoadTypicalRecords), byte for byte:
+/// both documents, with their mixed line ends, as a file.
+const std::string kTypicalDocuments = [] {
+    std::ifstream golden(KIP_TEST_DATA "/typical_unit.xml", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(golden), {});
+}();
 
 class Documents : public ::testing::Test {
 protected:
