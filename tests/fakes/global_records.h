@@ -1,11 +1,32 @@
 #pragma once
 
+#include <sstream>
+#include <string>
+
+#include "apply_config.h"
 #include "derived_params.h"
+#include "dor_document.h"
 #include "loading.h"
+#include "lun_document.h"
 #include "records.h"
 
 /// Puts the three global records back as they are before start-up.
 inline void ResetRecords() { dorConfig = {}; lunConfig = {}; kipParams = {}; }
+
+/// The records as a start-up on what the store holds now leaves them.
+inline bool Restart() { ResetRecords(); return GetKipParams(); }
+
+/// Applies `text` as the daemon applies a datagram's bytes.
+inline int ApplyDocument(const std::string& text) {
+    return GetConfigFromXmlData(dorConfig, lunConfig, kipParams, {text.begin(), text.end()});
+}
+
+/// Both status documents of the records, as the daemon writes them.
+inline std::string WrittenDocuments() {
+    std::ostringstream out;
+    GetXmlFromLunConfig(GetXmlFromDorConfig(out, dorConfig), lunConfig);
+    return out.str();
+}
 
 /// Records as start-up leaves them for a typical unit: its stored values,
 /// then the fixed and derived ones as loading sets them.

@@ -4,14 +4,10 @@
 
 #include <sstream>
 
-#include "apply_config.h"
 #include "client_tool.h"
-#include "dor_document.h"
 #include "fake_param_service.h"
 #include "global_records.h"
 #include "host_bytes.h"
-#include "loading.h"
-#include "lun_document.h"
 #include "recording_host_calls.h"
 #include "store_tool.h"
 
@@ -77,11 +73,6 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
 /// Whatever byte its InstallType holds, a document the daemon wrote is read,
 /// and applying it stores what gives the same documents after a restart.
 TEST(Tools, ClientReadsAndAppliesEveryDocumentTheDaemonWrites) {
-    const auto documents = [] {
-        std::ostringstream text;
-        GetXmlFromLunConfig(GetXmlFromDorConfig(text, dorConfig), lunConfig);
-        return text.str();
-    };
     FakeParamService store;
     RecordingHostCalls host;
     store.values[158] = {127, 0, 0, 1};  // NetLoggerIP, in no document
@@ -89,19 +80,18 @@ TEST(Tools, ClientReadsAndAppliesEveryDocumentTheDaemonWrites) {
         LoadTypicalRecords();
         dorConfig.InstallType.assign(1, static_cast<char>(byte));
         dorConfig.TxFreq = -1294967296;
-        Shell client{documents(), documents()};
+        Shell client{WrittenDocuments(), WrittenDocuments()};
         ASSERT_EQ(0, client.Run("client --port 65535 --timeout 3600 query DOR")) << client.err.str();
         ASSERT_EQ(0, client.Run("client get TxFreq"));
         EXPECT_EQ(client.reply + "3000000000\n", client.out.str()) << "the reply as it came, then the value";
         ASSERT_EQ(0, client.Run("client apply -")) << byte << client.err.str();
-        GetConfigFromXmlData(dorConfig, lunConfig, kipParams, {client.sent.back().begin(), client.sent.back().end()});
-        ResetRecords();
-        GetKipParams();
+        ApplyDocument(client.sent.back());
+        Restart();
         // What the daemon reads as empty (a NUL, a blank) stores a NUL, and the client says so.
         const bool warned = client.err.str().find("warning: an empty or blank InstallType") != std::string::npos;
         EXPECT_EQ(warned, dorConfig.InstallType == std::string(1, '\0')) << byte;
         if (warned) dorConfig.InstallType.assign(1, static_cast<char>(byte));
-        EXPECT_EQ(client.input, documents()) << byte;
+        EXPECT_EQ(client.input, WrittenDocuments()) << byte;
     }
 }
 

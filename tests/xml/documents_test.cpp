@@ -4,16 +4,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
 
-#include "apply_config.h"
 #include "capturing_logger.h"
 #include "catalogue.h"
-#include "dor_document.h"
 #include "fake_param_service.h"
 #include "global_records.h"
 #include "host_bytes.h"
-#include "lun_document.h"
 #include "recording_host_calls.h"
 
 namespace {
@@ -39,22 +35,12 @@ protected:
     void SetUp() override {
         LoadTypicalRecords();
         store.values = {{158, {127, 0, 0, 1}}};
-        ASSERT_EQ(1, Apply(Written()));
-    }
-    int Apply(const std::string& text) {
-        return GetConfigFromXmlData(dorConfig, lunConfig, kipParams, {text.begin(), text.end()});
-    }
-    /// Both documents, as the daemon writes them.
-    static std::string Written() {
-        std::ostringstream out;
-        GetXmlFromLunConfig(GetXmlFromDorConfig(out, dorConfig), lunConfig);
-        return out.str();
+        ASSERT_EQ(1, ApplyDocument(WrittenDocuments()));
     }
     /// The documents after a start-up on what the store holds now.
-    std::string RestartedDocuments() {
-        ResetRecords();
-        EXPECT_TRUE(GetKipParams());
-        return Written();
+    static std::string RestartedDocuments() {
+        EXPECT_TRUE(Restart());
+        return WrittenDocuments();
     }
 
     FakeParamService store;
@@ -64,7 +50,7 @@ protected:
 
 // Applied to a store that held none of them, so what a restart loads shows every value stored.
 TEST_F(Documents, ATypicalUnitsAreWrittenByteForByteAndStoredBackUnchanged) {
-    EXPECT_EQ(kTypicalDocuments, Written());
+    EXPECT_EQ(kTypicalDocuments, WrittenDocuments());
     std::vector<ptrdiff_t> order;  // of the store calls, as positions in the catalogue
     for (const ParamBytes& write : store.writes) order.push_back(FindCatalogueEntry(write.id) - kCatalogue.data());
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
@@ -76,20 +62,19 @@ TEST_F(Documents, ATypicalUnitsAreWrittenByteForByteAndStoredBackUnchanged) {
 // A unit whose store cannot be read still shows whole documents.
 TEST_F(Documents, AFailedLoadStillGivesWholeOnes) {
     store.failAll = true;
-    ResetRecords();
-    EXPECT_FALSE(GetKipParams());
+    EXPECT_FALSE(Restart());
     EXPECT_EQ(std::vector<std::string>{"L1 LoadFlashParams: get multiple params using get_parms failed"},
               log.lines);
-    EXPECT_NE(std::string::npos, Written().find("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;"));
-    EXPECT_NE(std::string::npos, Written().find("<RemoteAddress>0.0.0.0</RemoteAddress>"));
+    EXPECT_NE(std::string::npos, WrittenDocuments().find("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;"));
+    EXPECT_NE(std::string::npos, WrittenDocuments().find("<RemoteAddress>0.0.0.0</RemoteAddress>"));
 }
 
 // Only the first link is shown; without one the document still ends well, and the gap is logged.
 TEST_F(Documents, ShowOnlyTheFirstLinkAndLogAMissingOne) {
     lunConfig.ItpLinks.push_back({1, "9.9.9.9", 2});
-    EXPECT_EQ(std::string::npos, Written().find("9.9.9.9"));
+    EXPECT_EQ(std::string::npos, WrittenDocuments().find("9.9.9.9"));
     lunConfig.ItpLinks.clear();
-    EXPECT_NE(std::string::npos, Written().find("<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n</LunConfig>\n"));
+    EXPECT_NE(std::string::npos, WrittenDocuments().find("<EmpKeepAliveInterval>60</EmpKeepAliveInterval>\r\n</LunConfig>\n"));
     EXPECT_EQ((std::vector<std::string>{"L2 GetXmlFromLunConfig: missing ITP link"}), log.lines);
 }
 
@@ -115,7 +100,7 @@ TEST_F(Documents, StoreWhatTheyHoldWhenWholeUpToANul) {
     for (const auto& [text, stored] : cases) {
         LoadTypicalRecords();
         store.values.clear();
-        EXPECT_EQ(1, Apply(text)) << text;
+        EXPECT_EQ(1, ApplyDocument(text)) << text;
         EXPECT_EQ(stored, store.values) << text;
     }
 }
@@ -124,7 +109,7 @@ TEST_F(Documents, StoreWhatTheyHoldWhenWholeUpToANul) {
 TEST_F(Documents, OnlyValuesThatReachedTheStoreReachTheRecords) {
     store.failingIds = {147, 134, 136, 139, 144, 158, 163};
     store.failingReadIds = {148};
-    EXPECT_EQ(0, Apply("<config><Address>1234567890</Address><RfmAddress>11</RfmAddress><LogLevel>9</LogLevel>"
+    EXPECT_EQ(0, ApplyDocument("<config><Address>1234567890</Address><RfmAddress>11</RfmAddress><LogLevel>9</LogLevel>"
                        "<TxFreq>1</TxFreq><RxFreq>2</RxFreq><StfpLocalPort>1</StfpLocalPort>"
                        "<InstallType>B</InstallType><ItpRemoteIP>x</ItpRemoteIP><NetLoggerIP>1.2.3.4</NetLoggerIP>"
                        "<KipDcPowerLimit>2</KipDcPowerLimit></config><LunConfig><LunAddress>762001123456</LunAddress>"
@@ -136,7 +121,7 @@ TEST_F(Documents, OnlyValuesThatReachedTheStoreReachTheRecords) {
         "L2 UpdateCharFromXml: error setting TLV", "L2 UpdateIpFromXml: error setting TLV",
         "L2 HandleKipDutyCycleXml: error setting DC params", "L2 UpdateBytesFromXml: error getting bytevector"}));
     EXPECT_EQ(HostBytes<uint16_t>(48), store.values[162]);  // the rule's other writes are made all the same
-    const std::string applied = Written();
+    const std::string applied = WrittenDocuments();
     store.failingIds.clear(); store.failingReadIds.clear();
     EXPECT_EQ(applied, RestartedDocuments());
 }
