@@ -1,5 +1,5 @@
 // The daemon from its socket inwards: the endpoint, the request handler and
-// the real poll loop over loopback, with the store, log and host faked.
+// the real poll loop over loopback, with the store, log, host and files faked.
 #include "poll_loop.h"
 
 #include <malloc.h>
@@ -9,13 +9,14 @@
 #include <gtest/gtest.h>
 
 #include "capturing_logger.h"
+#include "fake_file_system.h"
 #include "fake_param_service.h"
 #include "global_records.h"
 #include "loopback.h"
 #include "recording_host_calls.h"
 #include "request_handler.h"
 #include "signals.h"
-#include "status_dir.h"
+#include "status_files.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ protected:
     FakeParamService store;
     CapturingLogger log;
     RecordingHostCalls host;
-    StatusDir status;
+    FakeFileSystem files;  // the status files
     Loopback loop;
 };
 
@@ -48,19 +49,20 @@ TEST_F(Daemon, QueriesAreAnsweredAndChangeNothing) {
 
 TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
     store.failingIds = {134};
-    std::ofstream(statusFilePaths.dor) << std::string(5000, 'z');  // a longer file is cut, not overlaid
+    const int old = Files().Open(statusFilePaths.dor.c_str(), O_WRONLY | O_CREAT, 0);
+    ASSERT_TRUE(WriteAll(old, std::string(5000, 'z')) && Files().Close(old) == 0);  // a longer file is cut, not overlaid
     EXPECT_EQ(0u, Exchange("<LunConfig><LogLevel>6</LogLevel></LunConfig>")
                       .find("Updates applied to DOR:NA\nUpdates applied to LUN:SUCCESS\nResponse count:1\n"));
-    EXPECT_EQ(std::string(5000, 'z'), StatusDir::Read(statusFilePaths.dor));
-    EXPECT_NE(std::string::npos, StatusDir::Read(statusFilePaths.lun).find("<LogLevel>6</LogLevel>"));
-    EXPECT_EQ(StatusDir::Read(statusFilePaths.lun), Exchange(QueryMessage("LUN")));
+    EXPECT_EQ(std::string(5000, 'z'), files.Contents(statusFilePaths.dor));
+    EXPECT_NE(std::string::npos, files.Contents(statusFilePaths.lun)->find("<LogLevel>6</LogLevel>"));
+    EXPECT_EQ(files.Contents(statusFilePaths.lun), Exchange(QueryMessage("LUN")));
     std::string dor = Exchange(QueryMessage("DOR"));
     EXPECT_EQ("Updates applied to DOR:SUCCESS\nUpdates applied to LUN:NA\nResponse count:4\n\nKipParams:\n"
               "config:KipEmpInterval:0\nconfig:KipDcPowerLimit:2\nconfig:KipDisableDutyCycle:0\n"
               "  actual:DcWindowSize:48\n  actual:DcTransmitLimit:48\n",
               Exchange("<config><Power>9</Power><LogLevel>7</LogLevel><KipDcPowerLimit>2</KipDcPowerLimit></config>"));
     EXPECT_EQ(dor.replace(dor.find("<Power>5<"), 9, "<Power>9<"), Exchange(QueryMessage("DOR")));
-    EXPECT_EQ(dor, StatusDir::Read(statusFilePaths.dor));
+    EXPECT_EQ(dor, files.Contents(statusFilePaths.dor));
     EXPECT_EQ((std::vector<uint8_t>{9}), store.values[138]);
     EXPECT_EQ(1, UdpSendData(&loop.server, 0));  // to the last sender, even when empty
     EXPECT_EQ("", loop.Reply());
@@ -78,7 +80,6 @@ std::pair<size_t, long> Usage() {
 // passes of the real loop leave neither heap nor descriptors behind, and an
 // idle pass neither replies nor logs.
 TEST_F(Daemon, LoopGoesOnAndStaysFlatOverBusyAndIdlePasses) {
-    statusFilePaths = {"/dev/null", "/dev/null"};  // each truncation of a file on a disk costs milliseconds
     const std::string requests[] = {
         QueryMessage("DOR"), QueryMessage("LUN"), "", std::string(1600, '\xc3'),
         "<config><Address>2620010099</Address><KipDcPowerLimit>2</KipDcPowerLimit></config><LunConfig/>"};

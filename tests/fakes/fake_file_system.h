@@ -41,8 +41,12 @@ public:
         if (auto failed = Call("open", path)) return *failed;
         if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return Fail(ENOENT);
         if ((flags & O_TRUNC) != 0) files_[path].bytes.clear();
-        open_.emplace_back(path, 0);
-        return static_cast<int>(open_.size()) - 1;
+        // The lowest free descriptor, as the kernel gives: a daemon that
+        // closes what it opens keeps the fake's table as small as its own.
+        auto slot = std::find(open_.begin(), open_.end(), Descriptor{});
+        if (slot == open_.end()) slot = open_.insert(slot, Descriptor{});
+        *slot = {path, 0};
+        return static_cast<int>(slot - open_.begin());
     }
     ssize_t Read(int fd, void* buffer, size_t size) override {
         auto& [path, offset] = open_.at(fd);
@@ -76,7 +80,11 @@ public:
         if (auto failed = Call("unlink", path)) return *failed;
         return files_.erase(path) == 1 ? 0 : Fail(ENOENT);
     }
-    int Close(int fd) override { return Call("close", open_.at(fd).first).value_or(0); }
+    int Close(int fd) override {
+        const int result = Call("close", open_.at(fd).first).value_or(0);
+        open_.at(fd) = {};  // closed even when the call fails, as close(2) does
+        return result;
+    }
     int Mkdir(const char* path, mode_t /*mode*/) override { return Call("mkdir", path).value_or(0); }
     int Flock(int fd, int /*operation*/) override { return Call("flock", open_.at(fd).first).value_or(0); }
 
@@ -115,6 +123,7 @@ private:
 
     std::map<std::string, File> files_;
     std::map<std::string, File> durable_;
-    std::vector<std::pair<std::string, size_t>> open_;  // by descriptor: path and read offset
+    using Descriptor = std::pair<std::string, size_t>;  // path and read offset; empty: free
+    std::vector<Descriptor> open_;
     ScopedInstall<FileSystem> install_;
 };

@@ -3,12 +3,12 @@
 // bytes in host order (bits 0-28 fail the store's calls for the catalogue ids
 // of that index by ascending id, bit 31 also sends a DOR and a LUN query
 // afterwards), then the datagram.
-#include <unistd.h>
 
 #include <cassert>
 #include <cstring>
 
 #include "capturing_logger.h"
+#include "fake_file_system.h"
 #include "catalogue.h"
 #include "derived_params.h"
 #include "encodings.h"
@@ -17,7 +17,7 @@
 #include "loopback.h"
 #include "recording_host_calls.h"
 #include "request_handler.h"
-#include "status_dir.h"
+#include "status_files.h"
 #include "value_text.h"
 
 /// Whether two records hold the same value of `entry`. An IPv4 field keeps
@@ -41,7 +41,6 @@ static std::string Exchange(Loopback& loop, const std::string& datagram) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static StatusDir status;  // scripts/fuzz points $TMPDIR into build/: a crash skips destructors
     static Loopback loop;
     uint32_t control = 0;
     const size_t prefix = std::min(size, sizeof control);
@@ -49,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FakeParamService store;
     CapturingLogger log;
     RecordingHostCalls host;
+    FakeFileSystem files;  // no status file yet
     std::string error;
     for (const CatalogueEntry& entry : kCatalogue) {
         ParseValue(entry, entry.factoryDefault, store.values[entry.id], error);
@@ -59,18 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (control & (1u << i)) store.failingIds.insert(CatalogueById()[i]->id);
     }
     responseCount = 0;  // the report shows it: a crash must reproduce alone
-    const std::pair<std::string, std::string> files[] = {{"DOR", statusFilePaths.dor}, {"LUN", statusFilePaths.lun}};
-    for (const auto& [name, file] : files) unlink(file.c_str());
+    const std::pair<std::string, std::string> statusFiles[] = {{"DOR", statusFilePaths.dor}, {"LUN", statusFilePaths.lun}};
 
     // A query is never applied; a status file is written when its root applied.
     const std::string reply = Exchange(loop, {reinterpret_cast<const char*>(data) + prefix, size - prefix});
     assert(reply.rfind("Updates applied to DOR:", 0) == 0 || store.writes.empty());
     assert(host.commands == std::vector<std::string>(reply == "System will reboot.\n", "/sbin/init 6"));
-    for (const auto& [name, file] : files) {
-        const bool written = access(file.c_str(), F_OK) == 0;
+    for (const auto& [name, file] : statusFiles) {
+        const bool written = files.Contents(file).has_value();
         assert(written == (reply.find(name + ":SUCCESS\n") != std::string::npos));
         if (!written || !(control & (1u << 31))) continue;
-        assert(Exchange(loop, QueryMessage(name)) == StatusDir::Read(file).substr(0, sizeof loop.server.buffer - 1));
+        assert(Exchange(loop, QueryMessage(name)) == files.Contents(file)->substr(0, sizeof loop.server.buffer - 1));
     }
 
     // The log texts follow the addresses; every field holds what a restart
