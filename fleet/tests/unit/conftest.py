@@ -1,13 +1,14 @@
-"""Makes the collection importable as ansible_collections.kip.param from its
-folder in the repository, without installing it."""
+# Makes the collection importable as ansible_collections.kip.param from its
+# folder in the repository, without installing it.
 import os
+import pathlib
 import sys
 import tempfile
 
-COLLECTION = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-REPOSITORY = os.path.dirname(COLLECTION)
+COLLECTION = pathlib.Path(__file__).resolve().parents[2]
+CLIENT = os.environ.get("KIP_PARAM_CLIENT", COLLECTION.parent / "build/bin/kip-param-client")
 
-_root = tempfile.mkdtemp(prefix="kip-collections-")
-os.makedirs(os.path.join(_root, "ansible_collections", "kip"))
-os.symlink(COLLECTION, os.path.join(_root, "ansible_collections", "kip", "param"))
-sys.path.insert(0, _root)
+_root = pathlib.Path(tempfile.mkdtemp(prefix="kip-collections-"), "ansible_collections", "kip")
+_root.mkdir(parents=True)
+(_root / "param").symlink_to(COLLECTION)
+sys.path.insert(0, str(_root.parents[1]))

@@ -1,44 +1,46 @@
-"""What the collection holds a second time in Python, against the C++ client:
-the key table, and the document `set` sends for the same keys."""
-import os
+# What the collection holds a second time in Python, against the C++ client:
+# the key table, the document `set` sends, and the values `set` refuses.
 import socket
 import subprocess
 import sys
 
 import pytest
 
-from ansible_collections.kip.param.plugins.module_utils import documents
-from ansible_collections.kip.param.plugins.module_utils.values import checked, find_key
-from conftest import COLLECTION, REPOSITORY
-
-CLIENT = os.environ.get("KIP_PARAM_CLIENT", os.path.join(REPOSITORY, "build", "bin", "kip-param-client"))
+from ansible_collections.kip.param.plugins.module_utils import config_task, documents
+from ansible_collections.kip.param.plugins.module_utils.unit import Unit
+from ansible_collections.kip.param.plugins.module_utils.values import RefusedValue, checked, find_key
+from conftest import CLIENT, COLLECTION
 
 
 def test_the_key_table_is_the_catalogues():
-    generator = os.path.join(COLLECTION, "tools", "generate_key_table.py")
-    generated = subprocess.run([sys.executable, generator, CLIENT], check=True, capture_output=True, text=True).stdout
-    with open(os.path.join(COLLECTION, "plugins", "module_utils", "key_table.py")) as committed:
-        assert committed.read() == generated, "run fleet/tools/generate_key_table.py > fleet/plugins/module_utils/key_table.py"
+    generator = [sys.executable, COLLECTION / "tools/generate_key_table.py", CLIENT]
+    generated = subprocess.run(generator, check=True, capture_output=True, text=True).stdout
+    assert (COLLECTION / "plugins/module_utils/key_table.py").read_text() == generated, \
+        "run fleet/tools/generate_key_table.py > fleet/plugins/module_utils/key_table.py"
 
 
-def sent_by_client(*pairs):
-    """The datagram `kip-param-client set` sends for KEY VALUE pairs."""
+def client_set(*pairs):  # its exit status, and the datagram it sent unless it refused
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as daemon:
         daemon.bind(("127.0.0.1", 0))
         daemon.settimeout(5)
-        client = subprocess.Popen([CLIENT, "--port", str(daemon.getsockname()[1]), "--timeout", "0.2", "set"] +
-                                  list(pairs), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        datagram = daemon.recv(2048)
-        client.wait()
-        return datagram
+        status = subprocess.run([CLIENT, "--port", str(daemon.getsockname()[1]), "--timeout", "0.1", "set"] +
+                                [str(item) for item in pairs], capture_output=True).returncode
+        return status, (daemon.recv(2048) if status != 2 else None)
 
 
-@pytest.mark.parametrize("pairs", [
-    ("config:Power", "7"),
-    ("LunConfig:ItpLink:RemotePort", "4001", "config:RadioID", "3000000000", "LunConfig:LogLevel", "4",
-     "LunConfig:ItpLink:RemoteAddress", "10.0.0.9", "config:InstallType", "<", "config:Address", "abcdef0123"),
-    ("config:KipDisableDutyCycle", "1", "LunConfig:ItpLink:LocalPort", "007", "config:InstallType", "&"),
-])
-def test_documents_are_the_clients(pairs):
-    texts = dict((path, checked(find_key(path), value)[0]) for path, value in zip(pairs[::2], pairs[1::2]))
-    assert documents.build_document(texts) == sent_by_client(*pairs)
+def test_documents_are_the_clients():
+    words = ("config:Power 007 LunConfig:ItpLink:RemotePort 4001 config:RadioID 3000000000 LunConfig:LogLevel 4 "
+             "config:KipDisableDutyCycle 1 LunConfig:ItpLink:RemoteAddress 10.0.0.9 config:InstallType < "
+             "config:Address abcdef0123").split()
+    texts = dict((path, checked(find_key(path), value)[0]) for path, value in zip(words[::2], words[1::2]))
+    assert client_set(*words) == (1, documents.build_document(texts))
+
+
+@pytest.mark.parametrize("path, value", [
+    ("config:Power", "256"), ("config:Power", " 1"), ("config:Power", "0x10"), ("config:Power", True),
+    ("config:RadioID", 4294967296), ("config:ItpRemoteIP", "10.0.0.01"), ("config:ItpRemoteIP", "255.255.255.255"),
+    ("config:Address", "ABCDEF012G"), ("config:InstallType", "AB"), ("config:InstallType", "\t"), ("Nothing", "1")])
+def test_values_the_client_refuses_are_refused_before_anything_is_sent(path, value):
+    assert client_set(path, value) == (2, None)
+    with pytest.raises(RefusedValue, match=path):  # a unit with no exchange: sending would raise TypeError
+        config_task.merged(Unit("unit", 3180, 1, 3, send=None), {"config:Power": 7, path: value}, False, 1)
