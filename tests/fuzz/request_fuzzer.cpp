@@ -13,7 +13,7 @@
 #include "derived_params.h"
 #include "encodings.h"
 #include "fake_param_service.h"
-#include "loading.h"
+#include "global_records.h"
 #include "loopback.h"
 #include "recording_host_calls.h"
 #include "request_handler.h"
@@ -50,14 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecordingHostCalls host;
     FakeFileSystem files;  // no status file yet
     std::string error;
-    for (const CatalogueEntry& entry : kCatalogue) {
-        ParseValue(entry, entry.factoryDefault, store.values[entry.id], error);
-    }
-    lunConfig.ItpLinks.clear();
-    GetKipParams();
-    for (size_t i = 0; i < kCatalogueSize; ++i) {
-        if (control & (1u << i)) store.failingIds.insert(CatalogueById()[i]->id);
-    }
+    for (const CatalogueEntry& entry : kCatalogue) ParseValue(entry, entry.factoryDefault, store.values[entry.id], error);
+    Restart();
+    for (size_t i = 0; i < kCatalogueSize; ++i) if (control & (1u << i)) store.failingIds.insert(CatalogueById()[i]->id);
     responseCount = 0;  // the report shows it: a crash must reproduce alone
     const std::pair<std::string, std::string> statusFiles[] = {{"DOR", statusFilePaths.dor}, {"LUN", statusFilePaths.lun}};
 
@@ -81,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     assert(dorConfig.LogConfig == dor.LogConfig && lunConfig.LogConfig == lun.LogConfig);
     std::set<uint32_t> refused;
     refused.swap(store.failingIds);
-    lunConfig.ItpLinks.clear();
-    GetKipParams();
+    Restart();
     for (const CatalogueEntry& entry : kCatalogue) {
         assert((entry.writer == Writer::DutyCycleRule && refused.count(entry.id) != 0) ||
                SameValue(entry, entry.fieldIn({dor, lun, lun.ItpLinks.front(), kip}),
