@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <vector>
@@ -19,8 +20,23 @@ struct ParamBytes {
 class FakeParamService : public ParamService {
 public:
     FakeParamService() : install_(*this) {}
-    int Get(ParamDescriptor* descriptors, int count) override;
-    int Set(const ParamDescriptor* descriptors, int count) override;
+
+    int Get(ParamDescriptor* descriptors, int count) override {
+        if (Fails(descriptors, count, failingReadIds)) return 1;
+        for (ParamDescriptor* d = descriptors; d != descriptors + count; ++d) {
+            const auto value = values.find(d->id);
+            std::vector<uint8_t> stored = value != values.end() ? value->second : std::vector<uint8_t>{};
+            stored.resize(d->length);
+            std::copy(stored.begin(), stored.end(), d->data);
+        }
+        return 0;
+    }
+    int Set(const ParamDescriptor* descriptors, int count) override {
+        for (const ParamDescriptor* d = descriptors; d != descriptors + count; ++d) writes.push_back({d->id, {d->data, d->data + d->length}});
+        if (Fails(descriptors, count, {})) return 1;
+        for (auto write = writes.end() - count; write != writes.end(); ++write) values[write->id] = write->bytes;
+        return 0;
+    }
 
     std::set<uint32_t> failingIds;      // a call that names one fails whole
     std::set<uint32_t> failingReadIds;  // a read that names one fails whole
@@ -30,6 +46,11 @@ public:
     int calls = 0;
 
 private:
-    bool Fails(const ParamDescriptor* descriptors, int count, const std::set<uint32_t>& more);
+    bool Fails(const ParamDescriptor* descriptors, int count, const std::set<uint32_t>& more) {
+        ++calls;
+        return failAll || std::any_of(descriptors, descriptors + count, [&](const ParamDescriptor& d) {
+                   return failingIds.count(d.id) != 0 || more.count(d.id) != 0;
+               });
+    }
     ScopedInstall<ParamService> install_;
 };
