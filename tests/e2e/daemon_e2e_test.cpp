@@ -101,6 +101,10 @@ TEST_F(E2e, StoreFaultsFailDocumentsUntilLiftedAndAStopLetsTheLastOneFinish) {
     std::ofstream(kStore, std::ios::binary) << good.substr(0, good.size() - 1) << static_cast<char>(good.back() ^ 1);
     ASSERT_TRUE(daemon.Start()) << daemon.Log();
     EXPECT_EQ("L1 LoadFlashParams: get multiple params using get_parms failed\nL2 main: GetKipParams\n", daemon.Log());
+    // Whole documents still, of what loading sets without a store.
+    const std::string dor = Client().Send(QueryMessage("DOR")).Receive(), lun = Client().Send(QueryMessage("LUN")).Receive();
+    EXPECT_THAT(dor, AllOf(Eq(ReadFile(kDorXml)), HasSubstr("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;")));
+    EXPECT_THAT(lun, AllOf(Eq(ReadFile(kLunXml)), HasSubstr("<RemoteAddress>0.0.0.0<")));
     const std::string document = "<config><Power>1</Power><Address>2620010011</Address><RfmAddress>2620010021</RfmAddress></config>";
     for (const unsigned long remount : {MS_RDONLY + 0UL, 0UL}) {
         const std::string kept = Kept(), log = daemon.Log();
@@ -116,7 +120,7 @@ TEST_F(E2e, StoreFaultsFailDocumentsUntilLiftedAndAStopLetsTheLastOneFinish) {
     client.Send(document);
     ASSERT_TRUE(WaitFor([&] { return ReadFile(kStore) != good; }, 5));
     daemon.Stop();
-    EXPECT_THAT(client.Receive(0), StartsWith(Report("SUCCESS", "NA", 3)));
+    EXPECT_THAT(client.Receive(0), StartsWith(Report("SUCCESS", "NA", 5)));
     EXPECT_EQ("2620010021\n", StoreTool("get 148"));
 }
 

@@ -47,10 +47,7 @@ pid_t Spawn(Body body) {
     return pid;
 }
 
-int WaitStatus(pid_t pid) {
-    int status = -1;
-    return waitpid(pid, &status, 0) == pid ? status : -1;
-}
+int WaitStatus(pid_t pid) { int status = -1; return waitpid(pid, &status, 0) == pid ? status : -1; }
 
 // Each round a victim sets one value over and over until it is killed, while
 // a writer adds values of its own: the victim's value stays whole, and every

@@ -59,16 +59,6 @@ TEST_F(Documents, ATypicalUnitsAreWrittenByteForByteAndStoredBackUnchanged) {
     EXPECT_EQ(kTypicalDocuments, RestartedDocuments());
 }
 
-// A unit whose store cannot be read still shows whole documents.
-TEST_F(Documents, AFailedLoadStillGivesWholeOnes) {
-    store.failAll = true;
-    EXPECT_FALSE(Restart());
-    EXPECT_EQ(std::vector<std::string>{"L1 LoadFlashParams: get multiple params using get_parms failed"},
-              log.lines);
-    EXPECT_NE(std::string::npos, WrittenDocuments().find("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;"));
-    EXPECT_NE(std::string::npos, WrittenDocuments().find("<RemoteAddress>0.0.0.0</RemoteAddress>"));
-}
-
 // Only the first link is shown; without one the document still ends well, and the gap is logged.
 TEST_F(Documents, ShowOnlyTheFirstLinkAndLogAMissingOne) {
     lunConfig.ItpLinks.push_back({1, "9.9.9.9", 2});
