@@ -38,7 +38,8 @@ inline void LoadTypicalRecords() {
     dor.StfpLocalPort = 5000; dor.StfpRemotePort = 5001; dor.ItpLocalPort = 6000; dor.ItpRemotePort = 6001;
     dor.ItpRemoteIP = "10.1.2.3"; dor.InstallType = "A"; dor.ClusterMemberId = 1; dor.ClusterSize = 2;
     LunConfig& lun = lunConfig;
-    lun.LunAddress = {0x26, 0x20, 0x01, 0x00, 0x03}; lun.ItpLinks = {{4000, "127.50.50.50", 4001}};
+    // No document shows the second link.
+    lun.LunAddress = {0x26, 0x20, 0x01, 0x00, 0x03}; lun.ItpLinks = {{4000, "127.50.50.50", 4001}, {1, "9.9.9.9", 2}};
     lun.LogLevel = 4; lun.WiuLocalPort = 7000; lun.WiuLocalCount = 8; lun.EmpDataAckTimeout = 30;
     lun.EmpKeepAliveInterval = 60;
     kipParams.NetLoggerIP = "127.0.0.1"; kipParams.DcWindowSize = 24; kipParams.DcTransmitLimit = 7;
