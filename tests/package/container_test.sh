@@ -99,9 +99,8 @@ for _ in $(seq 60); do
 done
 nsenter -t "$leader" -n "${client[@]}" DOR > /dev/null || fail "the daemon did not answer after booting: $(tail -5 /mnt/console.log)"
 nsenter -t "$leader" -n "${client[@]}" REBOOT --yes > /dev/null
-status=0
 timeout 60 tail --pid="$nspawn" -f /dev/null || fail "REBOOT did not restart the container: $(tail -5 /mnt/console.log)"
-wait "$nspawn" || status=$?
+wait "$nspawn" && status=0 || status=$?
 # 133 is nspawn's word for "the container rebooted": its service unit restarts the container on it.
 [ "$status" -eq 133 ] || fail "the container ended with $status, not 133 (rebooted): $(tail -5 /mnt/console.log)"
 echo "container test passed"

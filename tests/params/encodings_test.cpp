@@ -8,8 +8,7 @@
 // network order) and the text those print back as; nullptr for a refused text.
 TEST(Encodings, AddressTextsStoreAsBytesAndPrintBack) {
     struct Case { bool ip; const char* text; ByteVector bytes; const char* printed; };
-    const ByteVector before(7, 0x99);
-    const ByteVector none(4, 0xFF);
+    const ByteVector before(7, 0x99), none(4, 0xFF);
     const Case cases[] = {
         {true, "127.0.0.1", {127, 0, 0, 1}, "127.0.0.1"}, {true, "010.0.0.0x1", {8, 0, 0, 1}, "8.0.0.1"},
         {true, "", none, nullptr}, {true, "256.1.1.1", none, nullptr}, {true, "10.1.2.3x", none, nullptr},
@@ -29,4 +28,6 @@ TEST(Encodings, AddressTextsStoreAsBytesAndPrintBack) {
         EXPECT_TRUE(c.ip ? IpToString(printed, ip) : AtcsAddressToString(printed, bytes));
         EXPECT_STREQ(c.printed, printed);
     }
+    char printed[11] = "zzzz";  // an address of another size prints as nothing
+    EXPECT_TRUE(!AtcsAddressToString(printed, ByteVector(6, 1)) && printed == std::string());
 }
