@@ -44,7 +44,8 @@ TEST_F(E2e, EachDatagramGetsItsReplyAndChangesOnlyWhatItShould) {
     // start-up loaded it; in bytes that read the same in either byte order.
     StoreTool("set --hex 135 7b00007b");
     // Only --force lets init replace a store that holds values.
-    EXPECT_EQ(2, WEXITSTATUS(std::system((Command("kip-param-store") + " init 2>/dev/null").c_str())));
+    EXPECT_EQ(2, WEXITSTATUS(std::system((Command("kip-param-store") + " init 2>/var/lib/e2e-tool.out").c_str())));
+    EXPECT_THAT(ReadFile("/var/lib/e2e-tool.out"), EndsWith("; use init --force to overwrite\n"));
     ASSERT_TRUE(daemon.Start()) << daemon.Log();
     const struct {
         std::string datagram, reply, logged;  // for a report, the reply's head; the entries the datagram adds

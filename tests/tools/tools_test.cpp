@@ -38,7 +38,7 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
     const struct { std::string line, error, input{}; } cases[] = {
         {"client", "no command given (see --help)"}, {"client frob", "unknown command 'frob' (see --help)"},
         {"client --port 65536 query DOR", "--port takes a port number from 1 to 65535, not '65536'"},
-        {"client query REBOOT", "query REBOOT restarts the unit; add --yes"},
+        {"client query REBOOT", "query REBOOT restarts the unit; add --yes"}, {"client --timeout", "--timeout needs a value (see --help)"},
         {"client set Power", "set takes KEY VALUE pairs"}, {"client set Power 1 Power 2", "config:Power given twice"},
         {"client set Powr 1", "no key 'Powr' (see: kip-param-client keys)"},
         {"client set LogLevel 1", "key 'LogLevel' is ambiguous: config:LogLevel, LunConfig:LogLevel"},
