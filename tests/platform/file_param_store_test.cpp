@@ -96,18 +96,23 @@ TEST(FileParamStore, ARefusedSetLeavesTheStoreByteIdenticalAndAnInterruptedCallI
     // Magic, version, count, crc of the rest; then id, length and bytes in
     // ascending id order; little-endian. Units hold their stores in it.
     const std::string good = "KIPPSTOR\1\0\0\0\2\0\0\0\360\34\326D\7\0\0\0\3\0\0\0abc\4\3\2\1\1\0\0\0z"s;
-    const std::tuple<const char*, std::string, FileFault> cases[] = {
-        {"flipped value byte", good.substr(0, good.size() - 1) + 'y', {}},
-        {"truncated", good.substr(0, good.size() - 1), {}},
-        {"wrong magic", 'X' + good.substr(1), {}},
-        {"repeated id, crc correct", "KIPPSTOR\1\0\0\0\2\0\0\0\276zq\325\7\0\0\0\3\0\0\0abc\7\0\0\0\3\0\0\0abc"s, {}},
-        {"lock not taken", good, {"flock", kDir + "/parameters.lock", 1, EWOULDBLOCK}},
-        {"nothing written, no error either", good, {"write", kTemp, 1, 0}},
-        {"read interrupted", good, {"read", kStore, 1, EINTR}},
-        {"write interrupted", good, {"write", kTemp, 1, EINTR}},
-        {"flock interrupted", good, {"flock", "", 1, EINTR}},
+    constexpr int kOk = FileParamStore::kOk, kIoError = FileParamStore::kIoError;
+    constexpr int kCorrupt = FileParamStore::kCorrupt, kAbsent = FileParamStore::kAbsent;
+    // A corrupt file is read without any fault, so only the store's own
+    // checks can refuse it; a Get of the new id then tells why the Set failed.
+    const std::tuple<const char*, std::string, std::optional<FileFault>, int, int> cases[] = {
+        {"flipped value byte", good.substr(0, good.size() - 1) + 'y', {}, kCorrupt, kCorrupt},
+        {"truncated", good.substr(0, good.size() - 1), {}, kCorrupt, kCorrupt},
+        {"wrong magic", 'X' + good.substr(1), {}, kCorrupt, kCorrupt},
+        {"repeated id, crc correct", "KIPPSTOR\1\0\0\0\2\0\0\0\276zq\325\7\0\0\0\3\0\0\0abc\7\0\0\0\3\0\0\0abc"s, {},
+         kCorrupt, kCorrupt},
+        {"lock not taken", good, FileFault{"flock", kDir + "/parameters.lock", 1, EWOULDBLOCK}, kIoError, kAbsent},
+        {"nothing written, no error either", good, FileFault{"write", kTemp, 1, 0}, kIoError, kAbsent},
+        {"read interrupted", good, FileFault{"read", kStore, 1, EINTR}, kOk, kOk},
+        {"write interrupted", good, FileFault{"write", kTemp, 1, EINTR}, kOk, kOk},
+        {"flock interrupted", good, FileFault{"flock", "", 1, EINTR}, kOk, kOk},
     };
-    for (const auto& [name, file, fault] : cases) {
+    for (const auto& [name, file, fault, setResult, getResult] : cases) {
         SCOPED_TRACE(name);
         FakeFileSystem fs;
         ASSERT_EQ(0, SetOne(kDir, 0x01020304, {'z'}));
@@ -115,11 +120,12 @@ TEST(FileParamStore, ARefusedSetLeavesTheStoreByteIdenticalAndAnInterruptedCallI
         ASSERT_EQ(good, fs.Contents(kStore));
         const int fd = Files().Open(kStore.c_str(), O_WRONLY | O_TRUNC, 0);
         ASSERT_TRUE(WriteAll(fd, file) && Files().Close(fd) == 0);
-        fs.faults = {fault};
-        const bool interrupted = fault.error == EINTR;
-        EXPECT_EQ(interrupted, SetOne(kDir, 11, {1}) == 0);
-        EXPECT_EQ(interrupted, GetOne(kDir, 11, 1).has_value());
-        EXPECT_TRUE(interrupted || fs.Contents(kStore) == file) << "a refused Set changed the store";
+        if (fault) fs.faults = {*fault};
+        EXPECT_EQ(setResult, SetOne(kDir, 11, {1}));
+        uint8_t value = 0;
+        ParamDescriptor d{11, 1, &value};
+        EXPECT_EQ(getResult, FileParamStore(kDir).Get(&d, 1));
+        EXPECT_TRUE(setResult == kOk || fs.Contents(kStore) == file) << "a refused Set changed the store";
     }
 }
 
