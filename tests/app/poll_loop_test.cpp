@@ -16,6 +16,7 @@
 #include "recording_host_calls.h"
 #include "request_handler.h"
 #include "signals.h"
+#include "source_filter.h"
 #include "status_files.h"
 
 namespace {
@@ -69,6 +70,47 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
                                         "L2 HandleReceivedData: error GetConfigFromXmlData"}), log.lines);
 }
 
+// A query-only source next to a refused one: the reader's one query is
+// answered, what else it sends is dropped unanswered, unstored and uncounted;
+// the drops of both are logged once a minute while they grow, and not else.
+TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
+    const SourceLists lists{{{0x7f000002, 0xffffffff}}, {{0x7f000001, 0xffffffff}}};  // the loop's client reads
+    ASSERT_EQ(1, UdpFilterSources(loop.server.sock, lists));
+    const int refused = socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in from{AF_INET, 0, {htonl(0x7f000003)}, {}};
+    ASSERT_EQ(0, bind(refused, reinterpret_cast<const sockaddr*>(&from), sizeof from));
+    sockaddr_in daemon{};
+    socklen_t length = sizeof daemon;
+    getsockname(loop.server.sock, reinterpret_cast<sockaddr*>(&daemon), &length);
+    daemon.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto sendRefused = [&](int count) {
+        while (count-- > 0) sendto(refused, "x", 1, 0, reinterpret_cast<const sockaddr*>(&daemon), sizeof daemon);
+    };
+    int pass = 0;
+    host.onSleep = [&](unsigned pause) {
+        if (pause != 1000000) return;
+        switch (++pass) {
+            case 1: sendRefused(5); loop.Send("<config><Power>9</Power></config>"); break;
+            case 2: loop.Send(QueryMessage("LUN")); break;
+            case 3: loop.Send(QueryMessage("REBOOT")); break;
+            case 4: loop.Send(QueryMessage("lun")); break;
+            case 150: sendRefused(1); break;
+            case 200: stopFlag = 1; break;
+        }
+    };
+    RunPollLoop(loop.server, lists);
+    stopFlag = 0;
+    close(refused);
+    EXPECT_EQ(0u, loop.Reply(0).find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<LunConfig "));
+    EXPECT_EQ("<none>", loop.Reply(0));
+    EXPECT_TRUE(responseCount == 1 && store.calls == 0 && host.commands.empty());
+    const std::string entry = "L3 main: datagrams dropped since start: ";
+    EXPECT_EQ((std::vector<std::string>{
+                  entry + "5 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)",
+                  entry + "6 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)"}),
+              log.lines);
+}
+
 /// Heap bytes in use and open descriptors.
 std::pair<size_t, long> Usage() {
     const std::filesystem::directory_iterator descriptors("/proc/self/fd");
@@ -98,7 +140,7 @@ TEST_F(Daemon, LoopGoesOnAndStaysFlatOverBusyAndIdlePasses) {
         if (pass < 2 * kPhase) loop.Send(requests[pass % std::size(requests)]);
         stopFlag = pass++ == 3 * kPhase;
     };
-    RunPollLoop(loop.server);
+    RunPollLoop(loop.server, {});
     stopFlag = 0;
     EXPECT_EQ(0, idleEvents) << "replies and log entries in idle passes";
     EXPECT_LE(Usage().first, warm.first + 4096) << "heap in use after warm-up " << warm.first;
