@@ -76,15 +76,8 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
 TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
     const SourceLists lists{{{0x7f000002, 0xffffffff}}, {{0x7f000001, 0xffffffff}}};  // the loop's client reads
     ASSERT_EQ(1, UdpFilterSources(loop.server.sock, lists));
-    const int refused = socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in from{AF_INET, 0, {htonl(0x7f000003)}, {}};
-    ASSERT_EQ(0, bind(refused, reinterpret_cast<const sockaddr*>(&from), sizeof from));
-    sockaddr_in daemon{};
-    socklen_t length = sizeof daemon;
-    getsockname(loop.server.sock, reinterpret_cast<sockaddr*>(&daemon), &length);
-    daemon.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const auto sendRefused = [&](int count) {
-        while (count-- > 0) sendto(refused, "x", 1, 0, reinterpret_cast<const sockaddr*>(&daemon), sizeof daemon);
+        while (count-- > 0) loop.SendFrom("127.0.0.3", "x");
     };
     int pass = 0;
     host.onSleep = [&](unsigned pause) {
@@ -100,7 +93,6 @@ TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
     };
     RunPollLoop(loop.server, lists);
     stopFlag = 0;
-    close(refused);
     EXPECT_EQ(0u, loop.Reply(0).find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<LunConfig "));
     EXPECT_EQ("<none>", loop.Reply(0));
     EXPECT_TRUE(responseCount == 1 && store.calls == 0 && host.commands.empty());

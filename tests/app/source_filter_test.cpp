@@ -13,19 +13,8 @@
 namespace {
 
 /// The sources whose datagrams reach `loop`'s socket, each sending its own address.
-std::set<std::string> Passed(Loopback& loop, const std::vector<std::string>& sources) {
-    sockaddr_in daemon{};
-    socklen_t length = sizeof daemon;
-    getsockname(loop.server.sock, reinterpret_cast<sockaddr*>(&daemon), &length);
-    daemon.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (const std::string& source : sources) {
-        const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in from{AF_INET, 0, {}, {}};
-        inet_pton(AF_INET, source.c_str(), &from.sin_addr);
-        EXPECT_EQ(0, bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from)) << source;
-        sendto(fd, source.data(), source.size(), 0, reinterpret_cast<sockaddr*>(&daemon), sizeof daemon);
-        close(fd);
-    }
+std::set<std::string> Passed(Loopback& loop, const std::vector<std::pair<std::string, SourceKind>>& sources) {
+    for (const auto& source : sources) loop.SendFrom(source.first, source.first);
     // Loopback delivers within microseconds; half a second of silence ends it.
     std::set<std::string> passed;
     pollfd waiting{loop.server.sock, POLLIN, 0};
@@ -61,9 +50,7 @@ TEST(SourceFilter, KernelPassesExactlyTheSourcesTheDaemonAllows) {
         ASSERT_TRUE(ParseDaemonOptions(static_cast<int>(argv.size()), argv.data(), &lists, &err)) << err;
         Loopback loop;
         ASSERT_EQ(1, UdpFilterSources(loop.server.sock, lists));
-        std::vector<std::string> sources;
-        for (const auto& source : testCase.sources) sources.push_back(source.first);
-        const std::set<std::string> passed = Passed(loop, sources);
+        const std::set<std::string> passed = Passed(loop, testCase.sources);
         for (const auto& [source, kind] : testCase.sources) {
             SCOPED_TRACE(source);
             EXPECT_EQ(kind, ClassifySource(lists, ntohl(inet_addr(source.c_str()))));
