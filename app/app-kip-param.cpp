@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     SourceLists sources;
     std::string error;
     if (!ParseDaemonOptions(argc, argv, &sources, &error)) {
-        std::fprintf(stderr, "app-kip-param: %s\n", error.c_str());
+        (void)std::fprintf(stderr, "app-kip-param: %s\n", error.c_str());
         return kExitUsage;
     }
 
