@@ -11,6 +11,13 @@ bool Within(const std::vector<SourceRange>& ranges, uint32_t source) {
                        [source](const SourceRange& range) { return (source & range.mask) == range.address; });
 }
 
+/// "0" to "32": digits only, so that neither a sign nor a tail passes.
+bool ReadPrefixLength(const std::string& digits, unsigned* bits) {
+    if (digits.empty() || digits.size() > 2 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    *bits = static_cast<unsigned>(std::stoul(digits));
+    return *bits <= 32;
+}
+
 uint32_t PrefixMask(unsigned bits) { return bits == 0 ? 0 : ~uint32_t{0} << (32 - bits); }
 
 std::string ListText(const std::vector<SourceRange>& ranges) {
@@ -37,13 +44,9 @@ bool ParseSourceRange(const std::string& text, SourceRange* range, std::string* 
         return false;
     }
     unsigned bits = 32;
-    if (slash != std::string::npos) {
-        const std::string digits = text.substr(slash + 1);
-        if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-            (bits = static_cast<unsigned>(std::stoul(digits))) > 32) {
-            *err = "the prefix length must be a number from 0 to 32";
-            return false;
-        }
+    if (slash != std::string::npos && !ReadPrefixLength(text.substr(slash + 1), &bits)) {
+        *err = "the prefix length must be a number from 0 to 32";
+        return false;
     }
     range->mask = PrefixMask(bits);
     range->address = ntohl(parsed.s_addr);

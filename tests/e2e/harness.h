@@ -114,6 +114,7 @@ struct E2e : testing::Test {
     void SetUp() override {
         ASSERT_NE(std::string::npos, ReadFile("/proc/self/mounts").find("sandbox-store")) << "run me in scripts/sandbox --net --scratch";
         StoreTool("init --force");  // a new store, also for tests that share a sandbox
+        std::remove("/var/log/reboots.log");
     }
     // Every daemon stops on SIGTERM with status 0, saying so once and last.
     void TearDown() override {
