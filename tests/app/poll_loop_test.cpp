@@ -72,7 +72,8 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
 
 // A query-only source next to a refused one: the reader's one query is
 // answered, what else it sends is dropped unanswered, unstored and uncounted;
-// the drops of both are logged once a minute while they grow, and not else.
+// the drops of both are logged once a minute while they grow, and not else,
+// nor ever without lists.
 TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
     const SourceLists lists{{{0x7f000002, 0xffffffff}}, {{0x7f000001, 0xffffffff}}};  // the loop's client reads
     ASSERT_EQ(1, UdpFilterSources(loop.server.sock, lists));
@@ -80,6 +81,11 @@ TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
         while (count-- > 0) loop.SendFrom("127.0.0.3", "x");
     };
     int pass = 0;
+    host.onSleep = [&](unsigned pause) { stopFlag = pause == 1000000 && ++pass == 61; };
+    sendRefused(5);
+    RunPollLoop(loop.server, {});  // the same socket without lists: nothing to report
+    EXPECT_TRUE(log.lines.empty());
+    stopFlag = pass = 0;
     host.onSleep = [&](unsigned pause) {
         if (pause != 1000000) return;
         switch (++pass) {
@@ -98,8 +104,8 @@ TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
     EXPECT_TRUE(responseCount == 1 && store.calls == 0 && host.commands.empty());
     const std::string entry = "L3 main: datagrams dropped since start: ";
     EXPECT_EQ((std::vector<std::string>{
-                  entry + "5 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)",
-                  entry + "6 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)"}),
+                  entry + "10 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)",
+                  entry + "11 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)"}),
               log.lines);
 }
 
