@@ -24,6 +24,7 @@ private:
     unsigned long logged_ = 0;  // both counts together at the last entry
 };
 
-/// The socket's drop count as /proc/self/net/udp gives it (SO_RXQ_OVFL only
-/// tells it along with a datagram that did arrive). False when not found.
+/// The socket's drop count as /proc/self/net/udp gives it: SO_RXQ_OVFL only
+/// tells it along with a datagram that did arrive, and the hardened unit's
+/// ProcSubset=pid hides /proc/net. False when not found.
 bool UdpDropCount(int sock, unsigned long* drops);
