@@ -1,21 +1,39 @@
 #include <unistd.h>
 
+#include <cstdio>
+#include <string>
+
+#include "daemon_options.h"
 #include "loading.h"
 #include "log_entry.h"
 #include "poll_loop.h"
 #include "signals.h"
+#include "source_filter.h"
 #include "status_files.h"
 #include "udp_endpoint.h"
 
 namespace {
 constexpr int kPort = 3180;
 constexpr unsigned kMostRequestBytes = 1500;
+constexpr int kExitUsage = 2;
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // A wrong list must not leave a unit answering everyone: stop before any
+    // file is written or the port bound.
+    SourceLists sources;
+    std::string error;
+    if (!ParseDaemonOptions(argc, argv, &sources, &error)) {
+        (void)std::fprintf(stderr, "app-kip-param: %s\n", error.c_str());
+        return kExitUsage;
+    }
+
     InstallSignalHandlers();
     set_log_level(4);
     set_log_config("invalid:thus-console");
+    if (!sources.Empty()) {
+        KIP_LOG(3, DescribeSourceLists(sources).c_str());
+    }
 
     if (!GetKipParams()) {
         KIP_LOG(2, "GetKipParams");
@@ -26,9 +44,16 @@ int main() {
     UdpServer server{};
     if (UdpInitializeServer(&server, kPort, kMostRequestBytes) == 0) {
         KIP_LOG(2, "initialize UDP server");
-    } else if (UdpBoundReceiveQueue(server.sock) == 0) {
-        // Only an open socket has a queue to bound.
-        KIP_LOG(2, "bound receive queue");
+    } else {
+        // Only an open socket has a queue to bound and a filter to take.
+        if (UdpBoundReceiveQueue(server.sock) == 0) {
+            KIP_LOG(2, "bound receive queue");
+        }
+        if (UdpFilterSources(server.sock, sources) == 0) {
+            // The loop still refuses what the lists do not allow; only a
+            // flood from elsewhere can now fill the queue.
+            KIP_LOG(2, "filter sources");
+        }
     }
     if (UdpSetNonBlocking(server.sock) == 0) {
         KIP_LOG(2, "set non blocking");
@@ -36,7 +61,7 @@ int main() {
     // No failure ends the daemon: without a socket the loop finds nothing to
     // receive, and a signal still stops it cleanly.
 
-    RunPollLoop(server);
+    RunPollLoop(server, sources);
 
     close(server.sock);
     return 0;

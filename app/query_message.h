@@ -9,3 +9,6 @@ inline constexpr const char* kQueryPath = "ParamMessage:QueryType";
 inline std::string QueryMessage(const std::string& type) {
     return "<ParamMessage><QueryType>" + type + "</QueryType></ParamMessage>";
 }
+
+/// The queries that only read: all that a source allowed queries only may ask.
+inline bool IsReadingQuery(const std::string& type) { return type == "DOR" || type == "LUN"; }

@@ -57,9 +57,8 @@ void AppendReport(std::ostream& reply, bool dorPresent, bool lunPresent) {
 int HandleReceivedData(UdpServer* server) {
     ++responseCount;
 
-    const size_t length = std::min<size_t>(static_cast<size_t>(std::max(server->dataLength, 0)), kMostReplied);
-    server->buffer[length] = '\0';
-    const char* text = reinterpret_cast<const char*>(server->buffer);
+    const std::string_view request = UdpRequest(server);
+    const char* text = request.data();
 
     // One reply stream for every request (the daemon has one thread): setting
     // up a stream costs more than most replies.
@@ -71,8 +70,8 @@ int HandleReceivedData(UdpServer* server) {
         reboot = AnswerQuery(query, reply);
     } else {
         // Only a document is read as bytes; a query needs no copy of them.
-        const ByteVector request(server->buffer, server->buffer + length);
-        if (GetConfigFromXmlData(dorConfig, lunConfig, kipParams, request) == 0) {
+        const ByteVector bytes(request.begin(), request.end());
+        if (GetConfigFromXmlData(dorConfig, lunConfig, kipParams, bytes) == 0) {
             KIP_LOG(2, "error GetConfigFromXmlData");
         }
         UpdateKipDerivedParams();

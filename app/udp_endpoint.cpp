@@ -62,6 +62,12 @@ int UdpReceiveData(UdpServer* server, int32_t* received) {
     return 0;
 }
 
+std::string_view UdpRequest(UdpServer* server) {
+    const size_t length = std::min<size_t>(static_cast<size_t>(std::max(server->dataLength, 0)), kMostReceived);
+    server->buffer[length] = '\0';
+    return {reinterpret_cast<const char*>(server->buffer), length};
+}
+
 int UdpSendData(UdpServer* server, unsigned length) {
     const size_t bounded = std::min<size_t>(length, sizeof server->buffer);
     if (sendto(server->sock, server->buffer, bounded, 0, reinterpret_cast<sockaddr*>(&server->addr),

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <cstdint>
+#include <string_view>
 
 /// The daemon's one network endpoint: an IPv4 UDP socket and one buffer that
 /// holds each datagram and then the reply to it. Replies go to the sender of
@@ -34,6 +35,10 @@ int UdpBoundReceiveQueue(int sock);
 /// Reads at most one datagram; `*received` tells whether one came. Returns 0
 /// only for an empty datagram (logged); nothing waiting is no error.
 int UdpReceiveData(UdpServer* server, int32_t* received);
+
+/// The datagram last read, its bytes followed by a NUL in the buffer so that
+/// they also read as a text.
+std::string_view UdpRequest(UdpServer* server);
 
 /// Sends the first `length` bytes of the buffer to the last sender. 1 when
 /// sent, 0 after logging.

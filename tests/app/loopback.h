@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "query_message.h"
 #include "udp_endpoint.h"
 
@@ -23,6 +25,17 @@ struct Loopback {
     ~Loopback() { close(server.sock); close(client); }
 
     void Send(const std::string& datagram) const { send(client, datagram.data(), datagram.size(), 0); }
+
+    /// Sends `datagram` from another address of 127/8, all of which are this host's.
+    void SendFrom(const std::string& source, const std::string& datagram) const {
+        sockaddr_in to{}, from{AF_INET, 0, {inet_addr(source.c_str())}, {}};
+        socklen_t length = sizeof to;
+        getpeername(client, reinterpret_cast<sockaddr*>(&to), &length);
+        const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) ADD_FAILURE() << "cannot send from " << source;
+        sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        close(fd);
+    }
 
     /// Sends `datagram` and lets the endpoint read it; false when none came.
     bool Deliver(const std::string& datagram) {

@@ -16,6 +16,7 @@
 #include "recording_host_calls.h"
 #include "request_handler.h"
 #include "signals.h"
+#include "source_filter.h"
 #include "status_files.h"
 
 namespace {
@@ -69,6 +70,45 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
                                         "L2 HandleReceivedData: error GetConfigFromXmlData"}), log.lines);
 }
 
+// A query-only source next to a refused one: the reader's one query is
+// answered, what else it sends is dropped unanswered, unstored and uncounted;
+// the drops of both are logged once a minute while they grow, and not else,
+// nor ever without lists.
+TEST_F(Daemon, RefusalsAreDroppedUncountedAndLoggedOnceAMinuteWhileTheyGrow) {
+    const SourceLists lists{{{0x7f000002, 0xffffffff}}, {{0x7f000001, 0xffffffff}}};  // the loop's client reads
+    ASSERT_EQ(1, UdpFilterSources(loop.server.sock, lists));
+    const auto sendRefused = [&](int count) {
+        while (count-- > 0) loop.SendFrom("127.0.0.3", "x");
+    };
+    int pass = 0;
+    host.onSleep = [&](unsigned pause) { stopFlag = pause == 1000000 && ++pass == 61; };
+    sendRefused(5);
+    RunPollLoop(loop.server, {});  // the same socket without lists: nothing to report
+    EXPECT_TRUE(log.lines.empty());
+    stopFlag = pass = 0;
+    host.onSleep = [&](unsigned pause) {
+        if (pause != 1000000) return;
+        switch (++pass) {
+            case 1: sendRefused(5); loop.Send("<config><Power>9</Power></config>"); break;
+            case 2: loop.Send(QueryMessage("LUN")); break;
+            case 3: loop.Send(QueryMessage("REBOOT")); break;
+            case 4: loop.Send(QueryMessage("lun")); break;
+            case 150: sendRefused(1); break;
+            case 200: stopFlag = 1; break;
+        }
+    };
+    RunPollLoop(loop.server, lists);
+    stopFlag = 0;
+    EXPECT_EQ(0u, loop.Reply(0).find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<LunConfig "));
+    EXPECT_EQ("<none>", loop.Reply(0));
+    EXPECT_TRUE(responseCount == 1 && store.calls == 0 && host.commands.empty());
+    const std::string entry = "L3 main: datagrams dropped since start: ";
+    EXPECT_EQ((std::vector<std::string>{
+                  entry + "10 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)",
+                  entry + "11 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)"}),
+              log.lines);
+}
+
 /// Heap bytes in use and open descriptors.
 std::pair<size_t, long> Usage() {
     const std::filesystem::directory_iterator descriptors("/proc/self/fd");
@@ -98,7 +138,7 @@ TEST_F(Daemon, LoopGoesOnAndStaysFlatOverBusyAndIdlePasses) {
         if (pass < 2 * kPhase) loop.Send(requests[pass % std::size(requests)]);
         stopFlag = pass++ == 3 * kPhase;
     };
-    RunPollLoop(loop.server);
+    RunPollLoop(loop.server, {});
     stopFlag = 0;
     EXPECT_EQ(0, idleEvents) << "replies and log entries in idle passes";
     EXPECT_LE(Usage().first, warm.first + 4096) << "heap in use after warm-up " << warm.first;

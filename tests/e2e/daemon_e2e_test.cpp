@@ -10,13 +10,6 @@
 using namespace testing;
 
 const std::string kHungUp = "L3 SignalCallbackHandler: Caught SIGHUP signal.  Ignoring\n";
-const std::string kTerminated = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating\n";
-
-std::string Report(const std::string& dor, const std::string& lun, int count) {
-    return "Updates applied to DOR:" + dor + "\nUpdates applied to LUN:" + lun + "\nResponse count:" + std::to_string(count) + "\n";
-}
-// Every byte the daemon keeps.
-std::string Kept() { return ReadFile(kDorXml) + ReadFile(kLunXml) + ReadFile(kStore); }
 
 // TinyXML's UTF-8 reader steps past the end of a text that stops inside a
 // multi-byte character. Each such text is twice as long as any datagram
@@ -25,19 +18,6 @@ std::string Kept() { return ReadFile(kDorXml) + ReadFile(kLunXml) + ReadFile(kSt
 std::string EndingInside(const std::string& head, const std::string& tail, size_t length) {
     return head + std::string(length - head.size() - tail.size(), 'x') + tail;
 }
-
-struct E2e : Test {
-    void SetUp() override {
-        ASSERT_NE(std::string::npos, ReadFile("/proc/self/mounts").find("sandbox-store")) << "run me in scripts/sandbox --net --scratch";
-        StoreTool("init --force");  // a new store, also for tests that share a sandbox
-    }
-    // Every daemon stops on SIGTERM with status 0, saying so once and last.
-    void TearDown() override {
-        EXPECT_EQ(0, daemon.Stop());
-        EXPECT_EQ(daemon.Log().size() - kTerminated.size(), daemon.Log().find(kTerminated)) << daemon.Log();
-    }
-    Daemon daemon;
-};
 
 TEST_F(E2e, EachDatagramGetsItsReplyAndChangesOnlyWhatItShould) {
     // No factory default, so the documents sent back below keep it only if

@@ -48,10 +48,20 @@ inline std::string StoreTool(const std::string& args) {
     return ReadFile("/var/lib/e2e-tool.out");
 }
 
-/// A socket of its own that talks to the daemon's port on 127.0.0.1.
+/// A socket of its own that talks to the daemon's port on 127.0.0.1, from
+/// `source` when given (scripts/sandbox --net puts 192.0.2.0/24 on lo).
 struct Client {
+    explicit Client(const char* source = nullptr) {
+        sockaddr_in from{AF_INET, 0, {}, {}};
+        if (source != nullptr && (inet_pton(AF_INET, source, &from.sin_addr) != 1 ||
+                                  bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)) {
+            ADD_FAILURE() << "cannot send from " << source;
+        }
+    }
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     ~Client() { close(fd); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
     const Client& Send(const std::string& datagram) const {
         const sockaddr_in daemon{AF_INET, htons(3180), {htonl(INADDR_LOOPBACK)}, {}};
         sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&daemon), sizeof daemon);
@@ -68,10 +78,11 @@ struct Client {
 struct Daemon {
     ~Daemon() { Stop(SIGKILL); }
     // True once the port is bound, which the daemon does after writing the status files.
-    bool Start() {
+    bool Start(const std::string& options = "") {
         // The child never outlives a crashed test.
         if ((pid = fork()) == 0 && prctl(PR_SET_PDEATHSIG, SIGKILL) == 0) {
-            execl("/bin/sh", "sh", "-c", ("exec " + Command("app-kip-param") + " >/var/lib/e2e-daemon.out 2>&1").c_str(), nullptr);
+            execl("/bin/sh", "sh", "-c", ("exec " + Command("app-kip-param") + " " + options + " >/var/lib/e2e-daemon.out 2>&1").c_str(),
+                  nullptr);
         }
         if (pid == 0) _exit(127);
         return WaitFor([] { return ReadFile("/proc/net/udp").find(" 00000000:0C6C ") != std::string::npos; }, 10);
@@ -89,4 +100,26 @@ struct Daemon {
     }
     pid_t pid = -1;
     int status = -1;
+};
+
+const std::string kTerminated = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating\n";
+
+inline std::string Report(const std::string& dor, const std::string& lun, int count) {
+    return "Updates applied to DOR:" + dor + "\nUpdates applied to LUN:" + lun + "\nResponse count:" + std::to_string(count) + "\n";
+}
+// Every byte the daemon keeps.
+inline std::string Kept() { return ReadFile(kDorXml) + ReadFile(kLunXml) + ReadFile(kStore); }
+
+struct E2e : testing::Test {
+    void SetUp() override {
+        ASSERT_NE(std::string::npos, ReadFile("/proc/self/mounts").find("sandbox-store")) << "run me in scripts/sandbox --net --scratch";
+        StoreTool("init --force");  // a new store, also for tests that share a sandbox
+        std::remove("/var/log/reboots.log");
+    }
+    // Every daemon stops on SIGTERM with status 0, saying so once and last.
+    void TearDown() override {
+        EXPECT_EQ(0, daemon.Stop());
+        EXPECT_EQ(daemon.Log().size() - kTerminated.size(), daemon.Log().find(kTerminated)) << daemon.Log();
+    }
+    Daemon daemon;
 };

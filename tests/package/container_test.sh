@@ -7,9 +7,12 @@
 #     conffile and a unit systemd accepts; the SysV script starts the daemon with its log in
 #     /var/log/app-kip-param.log and stops it, twice; remove keeps the store;
 #     purge leaves no file behind that the tree did not have before;
+#   - the SysV script passes the list of /etc/default/app-kip-param, a
+#     conffile: a source that may only read gets DOR but cannot set a value;
 #   - booted, systemd as PID 1: the hardened unit starts the daemon of a tree
-#     the package was installed in offline, and REBOOT sent from outside
-#     restarts the container.
+#     the package was installed in offline with that file's list: a reader's
+#     REBOOT is dropped, and REBOOT sent from the allowed address restarts the
+#     container.
 # The tree is made once by debootstrap into BUILD/nspawn/base; each run works
 # on an overlay of it in memory, so the base stays as debootstrap made it.
 # Root only. Exits 0 when everything held or, with a line saying why, when
@@ -69,13 +72,25 @@ listing='find / -xdev ! -path /root/\* | sort'
   /etc/init.d/app-kip-param stop > /dev/null || fail \"SysV stop of a stopped daemon exits \$?\"
   [ \"\$(grep -c 'Caught SIGTERM' /var/log/app-kip-param.log)\" = 2 ] ||
     fail 'the log of the daemon under the SysV script lacks its two stops'
+  # The conffile's list in force: lo may only read.
+  echo 'DAEMON_ARGS=\"--allow-queries 127.0.0.1\"' >> /etc/default/app-kip-param
+  /etc/init.d/app-kip-param start > /dev/null || fail 'SysV start with a list failed'
+  for i in \$(seq 10); do kip-param-client --timeout 1 query DOR > /dev/null && break; done
+  kip-param-client --timeout 1 query DOR > /dev/null || fail 'a reader got no DOR under the SysV script'
+  kip-param-client --timeout 3 set Power 7 > /dev/null 2>&1 && fail 'a reader set a value under the SysV script'
+  [ \"\$(kip-param-store get 138)\" != 7 ] || fail 'a reader changed the store under the SysV script'
+  /etc/init.d/app-kip-param stop > /dev/null || fail 'SysV stop with a list failed'
+  grep -q 'sources allowed: none; queries only: 127.0.0.1/32' /var/log/app-kip-param.log ||
+    fail 'the daemon under the SysV script did not name the conffile list'
   dpkg -r app-kip-param >> /root/dpkg.log 2>&1
   [ -e /var/lib/app-kip-param/parameters.store ] || fail 'remove dropped the store'
   dpkg --purge app-kip-param >> /root/dpkg.log 2>&1
   $listing > /root/after
   diff /root/before /root/after > /root/left || fail \"purge left: \$(grep '^>' /root/left | tr '\n' ' ')\"
   dpkg -i /root/app-kip-param.deb >> /root/dpkg.log 2>&1
-  grep -qx /etc/init.d/app-kip-param /var/lib/dpkg/info/app-kip-param.conffiles || fail 'the init script is no conffile'
+  for conffile in /etc/init.d/app-kip-param /etc/default/app-kip-param; do
+    grep -qx \$conffile /var/lib/dpkg/info/app-kip-param.conffiles || fail \"\$conffile is no conffile\"
+  done
   systemd-analyze verify --man=no /lib/systemd/system/app-kip-param.service > /root/verify 2>&1 &&
     ! grep 'Unknown key\|Unknown section' /root/verify || fail \"systemd rejects the unit: \$(cat /root/verify)\"
 " || exit 1
@@ -85,20 +100,26 @@ for program in usr/sbin/app-kip-param usr/bin/kip-param-store usr/bin/kip-param-
   file "/mnt/root/$program" | grep -q ', stripped' || fail "$program not stripped"
 done
 
+# Under systemd the same conffile lets lo only read and 192.0.2.1 (put on the
+# container's lo below) send anything.
+echo 'DAEMON_ARGS="--allow 192.0.2.1 --allow-queries 127.0.0.1"' >> /mnt/root/etc/default/app-kip-param
 "${container[@]}" --boot --console=passive > /mnt/console.log 2>&1 &
 nspawn=$!
 # A second SIGTERM ends a container at once that has not shut down by then.
 trap 'kill $nspawn 2>/dev/null && sleep 10 && kill $nspawn 2>/dev/null; wait' EXIT
 # nspawn's first child only sets up the namespaces and goes; the leader is
 # the systemd it starts, whose network the daemon listens on.
-client=("$build/bin/kip-param-client" --timeout 1 query)
+client=("$build/bin/kip-param-client" --timeout 1)
 for _ in $(seq 60); do
   leader=$(ps -o pid=,comm= --ppid "$nspawn" | awk '$2 == "systemd" { print $1 }') || true
-  [ -n "$leader" ] && nsenter -t "$leader" -n "${client[@]}" DOR > /dev/null 2>&1 && break
+  [ -n "$leader" ] && nsenter -t "$leader" -n "${client[@]}" query DOR > /dev/null 2>&1 && break
   sleep 1
 done
-nsenter -t "$leader" -n "${client[@]}" DOR > /dev/null || fail "the daemon did not answer after booting: $(tail -5 /mnt/console.log)"
-nsenter -t "$leader" -n "${client[@]}" REBOOT --yes > /dev/null
+nsenter -t "$leader" -n "${client[@]}" query DOR > /dev/null || fail "the daemon did not answer after booting: $(tail -5 /mnt/console.log)"
+! nsenter -t "$leader" -n "${client[@]}" --timeout 3 query REBOOT --yes > /dev/null 2>&1 || fail "a reader's REBOOT was answered under systemd"
+nsenter -t "$leader" -n "${client[@]}" query DOR > /dev/null || fail "a reader's REBOOT stopped the daemon under systemd"
+nsenter -t "$leader" -n ip addr add 192.0.2.1/24 dev lo
+nsenter -t "$leader" -n "${client[@]}" --host 192.0.2.1 query REBOOT --yes > /dev/null
 timeout 60 tail --pid="$nspawn" -f /dev/null || fail "REBOOT did not restart the container: $(tail -5 /mnt/console.log)"
 wait "$nspawn" && status=0 || status=$?
 # 133 is nspawn's word for "the container rebooted": its service unit restarts the container on it.
