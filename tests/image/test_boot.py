@@ -27,6 +27,9 @@ def test_daemon_started_at_boot_serves_its_status_files(unit, query, path):
 def test_client_reads_big_endian_store_values(unit):
     words = [word for key, _, value, _ in WIDE_VALUES for word in (key, value)]
     assert unit.client("set", *words).returncode == 0
+    # What the daemon answers now it loaded from the store at its start.
+    unit.shell("/etc/init.d/app-kip-param restart")
+    unit.wait_answering()
     for key, store_id, value, stored in WIDE_VALUES:
         assert unit.client("get", key).stdout.decode().strip() == value, key
         if stored:
