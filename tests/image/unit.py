@@ -120,16 +120,17 @@ class Unit:
         raise UnitError(f"the daemon did not answer in {seconds} s; the console ends:\n{self.console[-2000:]}")
 
     def cut_power_after_writes(self, count):
-        """Cuts the power once the disk has taken COUNT more writes (or the
-        unit stopped): a random moment among those that matter to a store."""
+        """Cuts the power once the disk has taken COUNT more writes, or after
+        BOOT_SECONDS without them: a random moment among those that matter
+        to a store."""
         watch = inotify_init1(os.O_CLOEXEC)
         if watch < 0 or inotify_add_watch(watch, self.disk.encode(), IN_MODIFY) < 0:
             raise UnitError(f"cannot watch {self.disk}: {os.strerror(ctypes.get_errno())}")
         process = self.process
 
         def count_writes():
-            seen = 0
-            while seen < count and process.poll() is None:
+            seen, deadline = 0, time.monotonic() + BOOT_SECONDS
+            while seen < count and process.poll() is None and time.monotonic() < deadline:
                 if select.select([watch], [], [], 0.2)[0]:
                     seen += len(os.read(watch, 4096)) // INOTIFY_EVENT_SIZE
             process.kill()
