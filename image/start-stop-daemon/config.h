@@ -1,0 +1,30 @@
+/* What dpkg's configure finds for start-stop-daemon on the target's glibc:
+ * the one program of dpkg the image needs is built without the rest. */
+#define LIBDPKG_VOLATILE_API 1
+#define PACKAGE "dpkg"
+#define RUNSTATEDIR "/run"
+#define HAVE_SYS_PARAM_H 1
+#define HAVE_SYS_SYSCALL_H 1
+#define HAVE_STDDEF_H 1
+#define HAVE_ERROR_H 1
+#define HAVE_ERR_H 1
+#define HAVE_GETDTABLESIZE 1
+#define HAVE_SETSID 1
+#define HAVE_TIOCNOTTY 1
+#define HAVE_OFFSETOF 1
+#define HAVE_MAKEDEV 1
+#define HAVE_O_NOFOLLOW 1
+#define HAVE_P_TMPDIR 1
+#define HAVE_WCOREDUMP 1
+#define HAVE_VA_COPY 1
+#define HAVE_C99_SNPRINTF 1
+#define HAVE_ASPRINTF 1
+#define HAVE_STRCHRNUL 1
+#define HAVE_STRNLEN 1
+#define HAVE_STRNDUP 1
+#define HAVE_STRERROR 1
+#define HAVE_STRSIGNAL 1
+#define HAVE_SCANDIR 1
+#define HAVE_ALPHASORT 1
+#define HAVE_UNSETENV 1
+#define HAVE_CLOCK_MONOTONIC 1
