@@ -7,10 +7,10 @@ which costs far more than the exchange itself.
 """
 from ansible.plugins.action import ActionBase
 
-from ansible_collections.kip.param.plugins.module_utils.config_task import TaskFailed
-from ansible_collections.kip.param.plugins.module_utils.exchange import ExchangeError, NoReply
-from ansible_collections.kip.param.plugins.module_utils.unit import Unit
-from ansible_collections.kip.param.plugins.module_utils.values import RefusedValue
+from ansible_collections.kip.param.plugins.plugin_utils.config_task import TaskFailed
+from ansible_collections.kip.param.plugins.plugin_utils.exchange import ExchangeError, NoReply
+from ansible_collections.kip.param.plugins.plugin_utils.unit import Unit
+from ansible_collections.kip.param.plugins.plugin_utils.values import RefusedValue
 
 CONNECTION_OPTIONS = dict(
     host=dict(type="str"),

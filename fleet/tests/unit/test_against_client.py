@@ -6,17 +6,17 @@ import sys
 
 import pytest
 
-from ansible_collections.kip.param.plugins.module_utils import config_task, documents
-from ansible_collections.kip.param.plugins.module_utils.unit import Unit
-from ansible_collections.kip.param.plugins.module_utils.values import RefusedValue, checked, find_key
+from ansible_collections.kip.param.plugins.plugin_utils import config_task, documents
+from ansible_collections.kip.param.plugins.plugin_utils.unit import Unit
+from ansible_collections.kip.param.plugins.plugin_utils.values import RefusedValue, checked, find_key
 from conftest import CLIENT, COLLECTION
 
 
 def test_the_key_table_is_the_catalogues():
     generator = [sys.executable, COLLECTION / "tools/generate_key_table.py", CLIENT]
     generated = subprocess.run(generator, check=True, capture_output=True, text=True).stdout
-    assert (COLLECTION / "plugins/module_utils/key_table.py").read_text() == generated, \
-        "run fleet/tools/generate_key_table.py > fleet/plugins/module_utils/key_table.py"
+    assert (COLLECTION / "plugins/plugin_utils/key_table.py").read_text() == generated, \
+        "run fleet/tools/generate_key_table.py > fleet/plugins/plugin_utils/key_table.py"
 
 
 def client_set(*pairs):  # its exit status, and the datagram it sent unless it refused

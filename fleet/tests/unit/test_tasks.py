@@ -1,9 +1,9 @@
 # What the tasks decide when datagrams are lost, against units in memory.
 import pytest
 
-from ansible_collections.kip.param.plugins.module_utils.config_task import merged
-from ansible_collections.kip.param.plugins.module_utils.reboot_task import reboot
-from ansible_collections.kip.param.plugins.module_utils.unit import Unit
+from ansible_collections.kip.param.plugins.plugin_utils.config_task import merged
+from ansible_collections.kip.param.plugins.plugin_utils.reboot_task import reboot
+from ansible_collections.kip.param.plugins.plugin_utils.unit import Unit
 
 
 class LossyUnit(object):

@@ -4,9 +4,9 @@ differs, and read back.
 Functions return Ansible's result mapping; they raise TaskFailed (or NoReply
 from the exchange) for a failed task.
 """
-from ansible_collections.kip.param.plugins.module_utils import documents
-from ansible_collections.kip.param.plugins.module_utils.key_table import KEYS
-from ansible_collections.kip.param.plugins.module_utils.values import checked, find_key
+from . import documents
+from .key_table import KEYS
+from .values import checked, find_key
 
 REPORT_ONLY = ("config:KipEmpInterval", "config:KipDcPowerLimit", "config:KipDisableDutyCycle")
 

@@ -1,8 +1,8 @@
 """A unit's daemon as the tasks talk to it: queries, configuration documents
 and REBOOT, every datagram sent counted in `tries`."""
-from ansible_collections.kip.param.plugins.module_utils import documents
-from ansible_collections.kip.param.plugins.module_utils.exchange import NoReply, exchange, watch
-from ansible_collections.kip.param.plugins.module_utils.values import KEYS_BY_PATH
+from . import documents
+from .exchange import NoReply, exchange, watch
+from .values import KEYS_BY_PATH
 
 # A document with a config root and no key: the report shows the values no
 # query shows, at the cost of a rewrite of the DOR status file.

@@ -6,8 +6,8 @@ a NUL in a character key included, stays one character.
 """
 import re
 
-from ansible_collections.kip.param.plugins.module_utils.key_table import KEYS
-from ansible_collections.kip.param.plugins.module_utils.values import normalised
+from .key_table import KEYS
+from .values import normalised
 
 MOST_SENT = 1500
 ROOTS = {"DOR": "config", "LUN": "LunConfig"}

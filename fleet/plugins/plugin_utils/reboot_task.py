@@ -8,7 +8,7 @@ REBOOT, proves REBOOT never arrived, and only then is it sent again; a late
 resend on a merely lost reply would restart the unit twice. The unit is back
 at the first DOR answer after the silence.
 """
-from ansible_collections.kip.param.plugins.module_utils.config_task import TaskFailed
+from .config_task import TaskFailed
 
 SILENT_SECONDS = 3.0
 PROBE_SECONDS = 1.0

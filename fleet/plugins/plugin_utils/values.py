@@ -8,7 +8,7 @@ checks them.
 """
 import re
 
-from ansible_collections.kip.param.plugins.module_utils.key_table import KEYS
+from .key_table import KEYS
 
 KEYS_BY_PATH = {key["path"]: key for key in KEYS}
 
