@@ -11,5 +11,7 @@ class ActionModule(UnitAction):
 
     def decide(self, unit, args, check_mode):
         if args["state"] == "gathered":
+            if args["settings"]:
+                raise config_task.TaskFailed("settings are for state: merged; state: gathered reads every key")
             return config_task.gathered(unit, args["unit_values"])
         return config_task.merged(unit, args["settings"], check_mode, args["retries"] + 1)
