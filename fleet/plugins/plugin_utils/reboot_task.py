@@ -62,13 +62,15 @@ def reboot(unit, reboot_timeout, check_mode, attempts):
         before = unit.report()["responses"]
     except NoReply as silence:
         raise TaskFailed("%s; REBOOT not sent" % silence, **observed())
-    result["count_before"] = before
+    result["count_before"] = highest = before
     for sent in range(1, attempts + 1):
         left = max(reboot_timeout - (time.monotonic() - start), 1.0)
-        events = unit.watch_reboot(lambda seen: outcome(seen, before)[0] is not None, probe_seconds, left)
-        state, after = outcome(events, before)
+        events = unit.watch_reboot(lambda seen: outcome(seen, highest)[0] is not None, probe_seconds, left)
+        state, after = outcome(events, highest)
         if state != "lost" or sent == attempts:
             break
+        # The old daemon counted on meanwhile: a new one must answer below that.
+        highest = max([highest] + [count for _, kind, count in events if kind == "count"])
         time.sleep(QUEUE_SECONDS)
     replied = any(kind == "reboot" for _, kind, _ in events)
     if state == "back":

@@ -86,6 +86,8 @@ REBOOTED = [(0.1, "reboot", REBOOT_REPLY), (3.4, "count", report(12)), (21.0, "c
 @pytest.mark.parametrize("watches, sent, after", [
     ([REBOOTED], 1, 1),
     ([[(1.4, "count", report(11))], REBOOTED], 2, 1),
+    # The old daemon counted to 40 before REBOOT was sent again: 30 is a new one.
+    ([[(1.4, "count", report(40))], [REBOOTED[0], (21.0, "count", report(30))]], 2, 30),
     # Others talk meanwhile: the new daemon has answered 30 by the time it answers us.
     ([[(3.3, "count", report(44)), (25.0, "count", report(30))]], 1, 30),
     # REBOOT's reply and the answers in its silence lost: no resend, no success without a new daemon.
