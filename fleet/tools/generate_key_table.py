@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Writes the collection's copy of the daemon's key table.
 
 The table exists once, in the daemon's parameter catalogue; this copy is
@@ -6,8 +5,8 @@ made from what `kip-param-client keys --json` prints and is committed, so
 that the collection needs no build to run. A unit test fails when the two
 differ.
 
-    generate_key_table.py [CLIENT]   # prints the module; CLIENT defaults to
-                                     # build/bin/kip-param-client
+    python3 generate_key_table.py [CLIENT]   # prints the module; CLIENT defaults to
+                                             # build/bin/kip-param-client
 """
 import json
 import os

@@ -1,4 +1,4 @@
-from ansible_collections.kip.param.plugins.module_utils import reboot_task
+from ansible_collections.kip.param.plugins.plugin_utils import reboot_task
 from ansible_collections.kip.param.plugins.plugin_utils.unit_action import UnitAction
 
 

@@ -8,7 +8,7 @@ checks them.
 """
 import re
 
-from ansible_collections.kip.param.plugins.module_utils.key_table import KEYS
+from .key_table import KEYS
 
 KEYS_BY_PATH = {key["path"]: key for key in KEYS}
 
@@ -23,11 +23,18 @@ class RefusedValue(ValueError):
     """A value the daemon's key cannot take; the message names the key."""
 
 
-def find_key(path):
-    key = KEYS_BY_PATH.get(path)
-    if key is None:
-        raise RefusedValue("no key '%s' (see: kip-param-client keys)" % path)
-    return key
+def find_key(name):
+    """The key of a full path, or of its last part when only one key ends
+    so, as `kip-param-client` takes them: Power, but not LogLevel."""
+    key = KEYS_BY_PATH.get(name)
+    if key is not None:
+        return key
+    matches = [key for key in KEYS if key["path"].rsplit(":", 1)[1] == name]
+    if not matches:
+        raise RefusedValue("no key '%s' (see: kip-param-client keys)" % name)
+    if len(matches) > 1:
+        raise RefusedValue("key '%s' is ambiguous: %s" % (name, ", ".join(key["path"] for key in matches)))
+    return matches[0]
 
 
 def _char_text(byte):
@@ -85,6 +92,8 @@ def checked(key, value):
         if not _DOTTED.match(text) or any(int(part) > 255 for part in parts) or text == "255.255.255.255":
             _refuse(key, "'%s' is not a dotted IPv4 address" % text)
         return text, text
+    if not isinstance(value, str):
+        _refuse(key, "YAML read the address as the number %s: quote it (\"0123456789\")" % text)
     if len(text) != 10 or not set(text) <= _HEX_DIGITS:
         _refuse(key, "'%s' is not an ATCS address of 10 hex digits" % text)
     return text, text.upper()

@@ -6,17 +6,17 @@ import sys
 
 import pytest
 
-from ansible_collections.kip.param.plugins.module_utils import config_task, documents
-from ansible_collections.kip.param.plugins.module_utils.unit import Unit
-from ansible_collections.kip.param.plugins.module_utils.values import RefusedValue, checked, find_key
+from ansible_collections.kip.param.plugins.plugin_utils import config_task, documents
+from ansible_collections.kip.param.plugins.plugin_utils.unit import Unit
+from ansible_collections.kip.param.plugins.plugin_utils.values import RefusedValue, checked, find_key
 from conftest import CLIENT, COLLECTION
 
 
 def test_the_key_table_is_the_catalogues():
     generator = [sys.executable, COLLECTION / "tools/generate_key_table.py", CLIENT]
     generated = subprocess.run(generator, check=True, capture_output=True, text=True).stdout
-    assert (COLLECTION / "plugins/module_utils/key_table.py").read_text() == generated, \
-        "run fleet/tools/generate_key_table.py > fleet/plugins/module_utils/key_table.py"
+    assert (COLLECTION / "plugins/plugin_utils/key_table.py").read_text() == generated, \
+        "run python3 fleet/tools/generate_key_table.py > fleet/plugins/plugin_utils/key_table.py"
 
 
 def client_set(*pairs):  # its exit status, and the datagram it sent unless it refused
@@ -29,17 +29,19 @@ def client_set(*pairs):  # its exit status, and the datagram it sent unless it r
 
 
 def test_documents_are_the_clients():
-    words = ("config:Power 007 LunConfig:ItpLink:RemotePort 4001 config:RadioID 3000000000 LunConfig:LogLevel 4 "
+    # Keys by full path or by a last part only one key has, as the client takes them.
+    words = ("Power 007 RemotePort 4001 config:RadioID 3000000000 LunConfig:LogLevel 4 "
              "config:KipDisableDutyCycle 1 LunConfig:ItpLink:RemoteAddress 10.0.0.9 config:InstallType < "
              "config:Address abcdef0123").split()
-    texts = dict((path, checked(find_key(path), value)[0]) for path, value in zip(words[::2], words[1::2]))
+    texts = dict((find_key(name)["path"], checked(find_key(name), value)[0])
+                 for name, value in zip(words[::2], words[1::2]))
     assert client_set(*words) == (1, documents.build_document(texts))
 
 
 @pytest.mark.parametrize("path, value", [
     ("config:Power", "256"), ("config:Power", " 1"), ("config:Power", "0x10"), ("config:Power", True),
     ("config:RadioID", 4294967296), ("config:ItpRemoteIP", "10.0.0.01"), ("config:ItpRemoteIP", "255.255.255.255"),
-    ("config:Address", "ABCDEF012G"), ("config:InstallType", "AB"), ("config:InstallType", "\t"), ("Nothing", "1")])
+    ("config:Address", "ABCDEF012G"), ("config:InstallType", "AB"), ("config:InstallType", "\t"), ("Nothing", "1"), ("LogLevel", "1")])
 def test_values_the_client_refuses_are_refused_before_anything_is_sent(path, value):
     assert client_set(path, value) == (2, None)
     with pytest.raises(RefusedValue, match=path):  # a unit with no exchange: sending would raise TypeError

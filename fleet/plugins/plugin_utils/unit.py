@@ -1,12 +1,9 @@
 """A unit's daemon as the tasks talk to it: queries, configuration documents
 and REBOOT, every datagram sent counted in `tries`."""
-from ansible_collections.kip.param.plugins.module_utils import documents
-from ansible_collections.kip.param.plugins.module_utils.exchange import NoReply, exchange, watch
-from ansible_collections.kip.param.plugins.module_utils.values import KEYS_BY_PATH
+from . import documents
+from .exchange import NoReply, exchange, watch
+from .values import KEYS_BY_PATH
 
-# A document with a config root and no key: the report shows the values no
-# query shows, at the cost of a rewrite of the DOR status file.
-EMPTY_CONFIG = b"<config></config>"
 # The daemon takes half a second more for each address it applies.
 ADDRESS_SECONDS = 0.5
 
@@ -32,26 +29,34 @@ class Unit(object):
         reply = self._ask(documents.query_message(query), lambda r: documents.is_document(query, r), self.retries)
         return documents.read_document(query, reply)
 
-    def unit_values(self):
-        """The report of an empty config document: its KipParams values."""
-        return documents.read_report(self._ask(EMPTY_CONFIG, documents.is_report, self.retries))
+    def report(self):
+        """The report on a document that holds no key: the request count
+        and the KipParams values."""
+        return documents.read_report(self._ask(documents.KEYLESS_DOCUMENT, documents.is_report, self.retries))
 
     def apply(self, document, paths):
-        """Sends a configuration document once; its report, or None when no
-        reply came (the caller decides by reading the unit back)."""
+        """Sends a configuration document once, and waits for its report
+        twice as long as for a query's reply; None when no reply came (the
+        caller decides by reading the unit back)."""
         addresses = sum(KEYS_BY_PATH[path]["encoding"] in ("atcs", "ipv4") for path in paths)
         try:
-            reply = self._ask(document, documents.is_report, 0, self.timeout + ADDRESS_SECONDS * addresses)
+            reply = self._ask(document, documents.is_report, 0, 2 * self.timeout + ADDRESS_SECONDS * addresses)
         except NoReply:
             return None
         return documents.read_report(reply)
 
     def watch_reboot(self, finished, interval, limit):
-        """Sends REBOOT once and DOR probes after it (see exchange.watch):
-        the events 'reboot' (its reply) and 'document' (a DOR answer)."""
-        kinds = {"reboot": lambda r: r == documents.REBOOT_REPLY,
-                 "document": lambda r: documents.is_document("DOR", r)}
+        """Sends REBOOT once and key-less documents after it (see
+        exchange.watch): events (seconds, 'reboot', None) for its reply and
+        (seconds, 'count', N) for a report with Response count N."""
+        kinds = {"reboot": lambda r: r == documents.REBOOT_REPLY, "count": documents.is_report}
+
+        def counted(events):
+            return [(seconds, kind, documents.read_report(reply)["responses"] if kind == "count" else None)
+                    for seconds, kind, reply in events]
+
         events, sent = self._listen(self.host, self.port, documents.query_message("REBOOT"),
-                                    documents.query_message("DOR"), kinds, finished, interval, limit)
+                                    documents.KEYLESS_DOCUMENT, kinds, lambda seen: finished(counted(seen)),
+                                    interval, limit)
         self.tries += sent
-        return events
+        return counted(events)

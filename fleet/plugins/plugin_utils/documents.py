@@ -6,8 +6,8 @@ a NUL in a character key included, stays one character.
 """
 import re
 
-from ansible_collections.kip.param.plugins.module_utils.key_table import KEYS
-from ansible_collections.kip.param.plugins.module_utils.values import normalised
+from .key_table import KEYS
+from .values import normalised
 
 MOST_SENT = 1500
 ROOTS = {"DOR": "config", "LUN": "LunConfig"}
@@ -15,6 +15,10 @@ NET_LOGGER_PATH = "config:NetLoggerIP"
 REPORT_KEYS = ("config:KipEmpInterval", "config:KipDcPowerLimit", "config:KipDisableDutyCycle",
                "actual:DcWindowSize", "actual:DcTransmitLimit")
 REBOOT_REPLY = b"System will reboot.\n"
+# A document with no key and no root the daemon reads: it changes nothing
+# and rewrites no status file, and its report shows the request count and
+# the values no query shows.
+KEYLESS_DOCUMENT = b"<KeylessRequest/>"
 
 _REPORT = re.compile(
     r"Updates applied to DOR:(SUCCESS|FAIL|NA)\n"
