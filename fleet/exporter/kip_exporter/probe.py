@@ -1,0 +1,93 @@
+"""One probe of a unit: its DOR and LUN documents, asked with queries only
+(never a document, which would rewrite its status files), within the time
+Prometheus gives the scrape, and what they show as metric families."""
+import time
+
+from prometheus_client.core import GaugeMetricFamily
+
+from plugin_utils.documents import BadReply
+from plugin_utils.exchange import ExchangeError, NoReply
+from plugin_utils.key_table import KEYS
+from plugin_utils.unit import Unit
+
+# The daemon answers a lone query at its next one-second poll; each further
+# try waits twice as long, as the collection's do.
+FIRST_WAIT = 1.5
+QUERIES = ("DOR", "LUN")
+NUMBERS = frozenset(key["path"] for key in KEYS if key["encoding"] in ("u8", "u16", "u32"))
+
+
+def _retries_within(wait, left):
+    """The most further tries, each waiting twice the one before, that all
+    end within `left` seconds."""
+    retries = 0
+    while wait * (2 ** (retries + 2) - 1) <= left:
+        retries += 1
+    return retries
+
+
+def _gauge(name, documentation, samples, labels=()):
+    family = GaugeMetricFamily(name, documentation, labels=list(labels))
+    for label_values, value in samples:
+        family.add_metric(list(label_values), value)
+    return family
+
+
+def families(success, duration, retries, values, wanted):
+    """The probe's metric families: success, duration and further tries
+    always; the unit's values and their drift from `wanted` when it answered."""
+    found = [_gauge("kip_probe_success", "Whether the unit answered both queries", [((), success)]),
+             _gauge("kip_probe_duration_seconds", "How long the probe took", [((), duration)]),
+             _gauge("kip_probe_retries", "Queries sent again beyond the first try of each", [((), retries)])]
+    if not success:
+        return found
+    found.append(_gauge("kip_param_value", "A numeric key's value, unsigned as kip-param-client get prints it",
+                        [((path,), float(values[path])) for path in values if path in NUMBERS], ["key"]))
+    found.append(_gauge("kip_param_info", "An address or character key's value, as kip-param-client get prints it",
+                        [((path, values[path]), 1) for path in values if path not in NUMBERS], ["key", "value"]))
+    if wanted:
+        drifting = [path for path in wanted if values.get(path) != wanted[path]]
+        found.append(_gauge("kip_param_drift", "1 when the unit's key differs from its intended setting",
+                            [((path,), int(path in drifting)) for path in wanted], ["key"]))
+        found.append(_gauge("kip_param_drift_keys", "How many keys differ from the intended settings",
+                            [((), len(drifting))]))
+    return found
+
+
+class Probe(object):
+    """One probe; `families` holds its result once run, `error` why it failed.
+    Its `collect` lets the exposition format take it as a registry."""
+
+    def __init__(self, host, port, seconds, wanted, unit_class=Unit, clock=time.monotonic):
+        self.unit = unit_class(host, port, FIRST_WAIT, 0)
+        self.seconds, self.wanted, self.clock = seconds, wanted, clock
+        self.error = None
+        self.families = []
+
+    def _ask(self, deadline):
+        values = {}
+        for query in QUERIES:
+            left = deadline - self.clock()
+            if left <= 0:
+                raise NoReply("no time left for the %s query" % query, 0)
+            self.unit.timeout = min(FIRST_WAIT, left)
+            self.unit.retries = _retries_within(self.unit.timeout, left)
+            self.asked += 1
+            values.update(self.unit.query(query))
+        return values
+
+    def run(self):
+        """Asks the unit; True when it answered both queries."""
+        start = self.clock()
+        self.asked = 0
+        values = {}
+        try:
+            values = self._ask(start + self.seconds)
+        except (NoReply, BadReply, ExchangeError, ValueError) as error:
+            self.error = str(error)
+        self.families = families(self.error is None, self.clock() - start, self.unit.tries - self.asked,
+                                 values, self.wanted)
+        return self.error is None
+
+    def collect(self):
+        return self.families
