@@ -23,12 +23,12 @@ def networks(texts):
 
 def target(text, allowed):
     """(host, port) of `ADDR[:PORT]` when ADDR lies inside `allowed`."""
-    host, _, port = text.partition(":")
+    host, colon, port = text.partition(":")
     try:
         address = ipaddress.IPv4Address(host)
     except ValueError:
         raise Refused("target '%s' is not an IPv4 address with an optional :PORT" % text)
-    if port and not (port.isascii() and port.isdigit() and 0 < int(port) < 65536):
+    if colon and not (port.isascii() and port.isdigit() and 0 < int(port) < 65536):
         raise Refused("target '%s' has no port 1-65535 after its ':'" % text)
     if not any(address in network for network in allowed):
         raise Refused("target %s is outside --targets" % host)

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# The exporter under Debian's Prometheus server, with the shipped scrape job
-# and alert rules, against five sandboxed daemons on one bridge, a fifth of
-# the datagrams lost each way: unit 4 stopped, unit 3 drifted from its
-# settings, unit 5 outside --targets. Prometheus's HTTP API must show which
-# unit answers and which drifted, and the rules' alerts pending where they
-# belong; each unit's nft counters show that no probe sent anything but a
-# query, and nothing at all to unit 5.
+# The alert rules under promtool's tests; then the exporter under Debian's
+# Prometheus server, with the shipped scrape job and alert rules, against
+# five sandboxed daemons on one bridge, a fifth of the datagrams lost each
+# way: unit 4 stopped, unit 3 drifted from its settings, unit 5 outside
+# --targets. Prometheus's HTTP API must show which unit answers and which
+# drifted, and the rules' alerts pending where they belong; each unit's nft
+# counters show that no probe sent anything but a query, and nothing at all
+# to unit 5.
 #   fleet/exporter/tests/prometheus_test.sh
 set -euo pipefail
 cd "$(dirname "$0")/../../.."
 if [ "${1:-}" != --inside ]; then
   scripts/lib/need-packages exporter-test prometheus python3-prometheus-client python3-yaml \
     ansible-core nftables iproute2 jq curl
+  # The rules' own tests: when each alert fires, from given series.
+  promtool check rules fleet/exporter/kip-param-exporter.rules.yml >/dev/null
+  promtool test rules fleet/exporter/tests/rules_test.yml
   exec scripts/sandbox --net --scratch "$0" --inside
 fi
 
