@@ -55,19 +55,19 @@ def families(success, duration, retries, values, wanted):
 
 
 class Probe(object):
-    """One probe; `families` holds its result once run, `error` why it failed.
-    Its `collect` lets the exposition format take it as a registry."""
+    """One probe; `families` holds its result once run. Its `collect` lets
+    the exposition format take it as a registry."""
 
-    def __init__(self, host, port, seconds, wanted, unit_class=Unit, clock=time.monotonic):
-        self.unit = unit_class(host, port, FIRST_WAIT, 0)
-        self.seconds, self.wanted, self.clock = seconds, wanted, clock
-        self.error = None
+    def __init__(self, host, port, seconds, wanted):
+        self.unit = Unit(host, port, FIRST_WAIT, 0)
+        self.seconds, self.wanted = seconds, wanted
+        self.asked = 0
         self.families = []
 
     def _ask(self, deadline):
         values = {}
         for query in QUERIES:
-            left = deadline - self.clock()
+            left = deadline - time.monotonic()
             if left <= 0:
                 raise NoReply("no time left for the %s query" % query, 0)
             self.unit.timeout = min(FIRST_WAIT, left)
@@ -78,16 +78,14 @@ class Probe(object):
 
     def run(self):
         """Asks the unit; True when it answered both queries."""
-        start = self.clock()
-        self.asked = 0
-        values = {}
+        start = time.monotonic()
         try:
             values = self._ask(start + self.seconds)
-        except (NoReply, BadReply, ExchangeError, ValueError) as error:
-            self.error = str(error)
-        self.families = families(self.error is None, self.clock() - start, self.unit.tries - self.asked,
+        except (NoReply, BadReply, ExchangeError, ValueError):
+            values = None
+        self.families = families(values is not None, time.monotonic() - start, self.unit.tries - self.asked,
                                  values, self.wanted)
-        return self.error is None
+        return values is not None
 
     def collect(self):
         return self.families

@@ -35,10 +35,11 @@ def probe_seconds(header):
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
-    # Set by serve(): the networks probes may reach and the intended settings.
+    # A client that connects and sends nothing would hold its thread for ever.
+    timeout = 30
+    # Set by main(): the networks probes may reach and the intended settings.
     allowed = ()
     settings = None
-    unit_class = None
 
     def _answer(self, status, body, content_type="text/plain; charset=utf-8"):
         self.send_response(status)
@@ -65,11 +66,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             host, port = target(targets[0], self.allowed)
         except Refused as refusal:
             REFUSED.inc()
-            self._answer(400, ("%s\n" % refusal).encode("utf-8", "backslashreplace"))
+            # Escaped, a target holding a line end still makes one line.
+            self._answer(400, str(refusal).encode("unicode_escape") + b"\n")
             return
         wanted = self.settings.wanted(host) if self.settings else {}
-        probe = Probe(host, port, probe_seconds(self.headers.get("X-Prometheus-Scrape-Timeout-Seconds")),
-                      wanted, **({"unit_class": self.unit_class} if self.unit_class else {}))
+        probe = Probe(host, port, probe_seconds(self.headers.get("X-Prometheus-Scrape-Timeout-Seconds")), wanted)
         PROBES.inc()
         with DURATION.time():
             if not probe.run():

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The alert rules under promtool's tests; then the exporter under Debian's
-# Prometheus server, with the shipped scrape job and alert rules, against
-# five sandboxed daemons on one bridge, a fifth of the datagrams lost each
-# way: unit 4 stopped, unit 3 drifted from its settings, unit 5 outside
-# --targets. Prometheus's HTTP API must show which unit answers and which
-# drifted, and the rules' alerts pending where they belong; each unit's nft
-# counters show that no probe sent anything but a query, and nothing at all
-# to unit 5.
+# The alert rules under promtool's tests; then the exporter as its package
+# installs it, under Debian's Prometheus server with the shipped scrape job
+# and alert rules, against five sandboxed daemons on one bridge, a fifth of
+# the datagrams lost each way: unit 4 stopped, unit 3 drifted from its
+# settings, unit 5 outside --targets. Prometheus's HTTP API must show which
+# unit answers and which drifted, and the rules' alerts pending where they
+# belong; each unit's nft counters show that no probe sent anything but a
+# query, and nothing at all to unit 5.
 #   fleet/exporter/tests/prometheus_test.sh
 set -euo pipefail
 cd "$(dirname "$0")/../../.."
@@ -16,8 +16,13 @@ if [ "${1:-}" != --inside ]; then
   # The rules' own tests: when each alert fires, from given series.
   promtool check rules fleet/exporter/kip-param-exporter.rules.yml >/dev/null
   promtool test rules fleet/exporter/tests/rules_test.yml
+  # The exporter, its job and rules as its package installs them.
+  rm -rf build/exporter-test && mkdir -p build/exporter-test
+  dpkg-deb -x "$(fleet/exporter/package/build-deb build/exporter-test)" build/exporter-test/installed
   exec scripts/sandbox --net --scratch "$0" --inside
 fi
+installed=build/exporter-test/installed
+examples=$installed/usr/share/doc/kip-param-exporter/examples
 
 source fleet/tests/sandboxed_fleet.sh
 work=/var/lib/exporter-test  # the sandbox's own tmpfs
@@ -61,19 +66,19 @@ kip_unit_settings:
   $(unit_address 3):
     config:ClusterSize: 2
 SETTINGS
-fleet/exporter/kip-param-exporter --web.listen-address 127.0.0.1:9718 --settings "$work/settings.yml" \
+"$installed/usr/bin/kip-param-exporter" --web.listen-address 127.0.0.1:9718 --settings "$work/settings.yml" \
   --targets "$(unit_address 0)/30" --targets "$(unit_address 4)/32" 2> "$work/exporter.log" &
 exporter=$!
 
 # The shipped job and rules as they are, on this sandbox's paths and with
 # intervals short enough for a test.
 printf -- '- targets: [%s, %s, %s, %s]\n' $(for n in 1 2 3 4; do unit_address $n; done) > "$work/units.yml"
-/usr/bin/python3 - fleet/exporter "$work" <<'PY'
+/usr/bin/python3 - "$examples" "$work" <<'PY'
 import os, sys, yaml
-source, work = sys.argv[1:]
-config = yaml.safe_load(open(source + "/prometheus-scrape-job.yml"))
+examples, work = sys.argv[1:]
+config = yaml.safe_load(open(examples + "/prometheus-scrape-job.yml"))
 config["global"] = {"scrape_interval": "10s", "evaluation_interval": "5s"}
-config["rule_files"] = [os.path.abspath(source + "/kip-param-exporter.rules.yml")]
+config["rule_files"] = [os.path.abspath(examples + "/kip-param-exporter.rules.yml")]
 for job in config["scrape_configs"]:
     job["scrape_interval"] = "10s"
     for files in job.get("file_sd_configs", []):

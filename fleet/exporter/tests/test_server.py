@@ -50,10 +50,12 @@ def test_a_probe_asks_the_unit_a_refused_one_is_one_line_and_metrics_count_both(
     status, text = get(exporter, "/probe?target=127.0.0.1:%d" % unit.port)
     assert status == 200 and "kip_probe_success 1.0\n" in text and len(unit.received) == 2
     assert get(exporter, "/probe?target=127.0.0.4") == (400, "target 127.0.0.4 is outside --targets\n")
+    assert get(exporter, "/probe?target=a%0A%C3%A9") == \
+        (400, "target 'a\\n\\xe9' is not an IPv4 address with an optional :PORT\n")
     assert get(exporter, "/probe?target=127.0.0.1&target=127.0.0.2") == \
         (400, "give exactly one target: /probe?target=ADDR[:PORT]\n")
     metrics = get(exporter, "/metrics")[1]
-    assert "kip_exporter_probes_total 1.0\n" in metrics and "kip_exporter_refused_targets_total 2.0\n" in metrics
+    assert "kip_exporter_probes_total 1.0\n" in metrics and "kip_exporter_refused_targets_total 3.0\n" in metrics
 
 
 @pytest.mark.parametrize("header, seconds", [(None, 9.5), ("4", 3.5), ("0.3", 9.5), ("nan", 9.5), ("x", 9.5)])
