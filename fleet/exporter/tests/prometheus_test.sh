@@ -51,18 +51,10 @@ exporter=$!
 # The shipped job and rules as they are, on this sandbox's paths and with
 # intervals short enough for a test.
 printf -- '- targets: [%s, %s, %s, %s]\n' $(for n in 1 2 3 4; do unit_address $n; done) > "$work/units.yml"
-/usr/bin/python3 - "$examples" "$work" <<'PY'
-import os, sys, yaml
-examples, work = sys.argv[1:]
-config = yaml.safe_load(open(examples + "/prometheus-scrape-job.yml"))
-config["global"] = {"scrape_interval": "10s", "evaluation_interval": "5s"}
-config["rule_files"] = [os.path.abspath(examples + "/kip-param-exporter.rules.yml")]
-for job in config["scrape_configs"]:
-    job["scrape_interval"] = "10s"
-    for files in job.get("file_sd_configs", []):
-        files["files"] = [work + "/units.yml"]
-yaml.safe_dump(config, open(work + "/prometheus.yml", "w"))
-PY
+{ echo "global: {scrape_interval: 10s, evaluation_interval: 5s}"
+  sed -e "s|/etc/prometheus/kip-param-exporter.rules.yml|$PWD/$examples/kip-param-exporter.rules.yml|" \
+    -e "s|/etc/prometheus/kip-units.yml|$work/units.yml|" -e '/scrape_interval:/d' "$examples/prometheus-scrape-job.yml"
+} > "$work/prometheus.yml"
 prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/tsdb" \
   --web.listen-address=127.0.0.1:9090 2> "$work/prometheus.log" &
 prometheus=$!
