@@ -3,15 +3,14 @@
 # by the fleet's and the exporter's tests and by scripts/bench-fleet: units on
 # one bridge, each a daemon with its own address and store in network and
 # mount namespaces of its own, whose /sbin/init shuts it down in 5 s and boots
-# it in 15 (slow_init.sh), and an Ansible inventory for them from the
+# it in 15 (sandboxed-unit-init.sh), and an Ansible inventory for them from the
 # example's group_vars.
 #   start_fleet WORK COUNT   installs the collection offline into
 #                            WORK/collections, starts the units and sets
-#                            units (the PIDs of their lives, unit_life.sh)
+#                            units (the PIDs of their lives, sandboxed-unit-life.sh)
 #   unit_address N, unit_file N PATH (PATH as unit N sees it)
 #   lose_a_fifth N...        see below; counted N datagrams|other
 
-fleet_dir=fleet/tests/integration/targets/fleet
 unit_address() { echo "10.77.1.$1"; }
 unit_file() { echo "/proc/${units[$1 - 1]}/root$2"; }
 
@@ -34,8 +33,8 @@ start_fleet() {
     ip -n "u$n" addr add "$(unit_address "$n")/16" dev eth0
     ip -n "u$n" link set eth0 up
     ip -n "u$n" link set lo up
-    ip netns exec "u$n" scripts/sandbox --scratch --init $fleet_dir/slow_init.sh $fleet_dir/unit_life.sh \
-      2>"$work/daemon-$n.log" &
+    ip netns exec "u$n" scripts/sandbox --scratch --init scripts/lib/sandboxed-unit-init.sh \
+      scripts/lib/sandboxed-unit-life.sh 2>"$work/daemon-$n.log" &
     units+=($!)
     printf -- '---\nansible_host: %s\nkip_unit_settings:\n  config:Address: "2620020%03d"\n  config:RadioID: %d\n' \
       "$(unit_address "$n")" "$n" $((3000000000 + n)) > "$work/inventory/host_vars/$(printf unit%03d "$n").yml"

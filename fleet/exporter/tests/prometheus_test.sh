@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2154  # units: start_fleet sets it, where ansible-test's copy cannot follow
 # The alert rules under promtool's tests; then the exporter as its package
 # installs it, under Debian's Prometheus server with the shipped scrape job
 # and alert rules, against five sandboxed daemons on one bridge, a fifth of
@@ -50,7 +51,7 @@ exporter=$!
 
 # The shipped job and rules as they are, on this sandbox's paths and with
 # intervals short enough for a test.
-printf -- '- targets: [%s, %s, %s, %s]\n' $(for n in 1 2 3 4; do unit_address $n; done) > "$work/units.yml"
+echo "- targets: [$(unit_address 1), $(unit_address 2), $(unit_address 3), $(unit_address 4)]" > "$work/units.yml"
 { echo "global: {scrape_interval: 10s, evaluation_interval: 5s}"
   sed -e "s|/etc/prometheus/kip-param-exporter.rules.yml|$PWD/$examples/kip-param-exporter.rules.yml|" \
     -e "s|/etc/prometheus/kip-units.yml|$work/units.yml|" -e '/scrape_interval:/d' "$examples/prometheus-scrape-job.yml"

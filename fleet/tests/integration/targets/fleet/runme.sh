@@ -94,7 +94,6 @@ done <<'CASES'
 unit002|{"state": "gathered", "settings": {"Power": 7}}|settings are for state: merged
 unit-without-address|{"state": "gathered"}|is its ansible_host missing?
 unit002|{"host": "10.77.1.300", "state": "gathered"}|'10.77.1.300' is not an IPv4 address
-unit002|{"settings": {"Address": 2620010101}}|quote it
 CASES
 
 # A unit that is down before the task fails fast and unchanged: REBOOT is
