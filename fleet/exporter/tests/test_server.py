@@ -40,7 +40,6 @@ def test_a_refused_probe_is_one_line(query, line):
 def test_bad_options_end_with_one_line_and_their_status(arguments, status, message):
     with socket.socket() as taken:
         taken.bind(("127.0.0.1", 0))
-        taken.listen()
         port = str(taken.getsockname()[1])
         ended = subprocess.run([sys.executable, PROGRAM] + [argument.replace("%d", port) for argument in arguments],
                                capture_output=True, text=True, timeout=10)
