@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2154  # units: start_fleet sets it, where ansible-test's copy cannot follow
 # The alert rules under promtool's tests; then the exporter as its package
 # installs it, under Debian's Prometheus server with the shipped scrape job
 # and alert rules, against five sandboxed daemons on one bridge, a fifth of
@@ -24,35 +25,13 @@ fi
 installed=build/exporter-test/installed
 examples=$installed/usr/share/doc/kip-param-exporter/examples
 
-source fleet/tests/integration/targets/fleet/sandboxed_fleet.sh
+# shellcheck source=scripts/lib/sandboxed-fleet.sh
+source scripts/lib/sandboxed-fleet.sh
 work=/var/lib/exporter-test  # the sandbox's own tmpfs
 fail() { echo "exporter-test: $*" >&2; exit 1; }
 start_fleet "$work" 5
-
-# Counted before the loss below drops anything. A query is 55 bytes that
-# begin as every query does; anything else would be a document.
-for n in 1 2 3 4 5; do
-  ip netns exec "u$n" nft -f - <<'NFT'
-table inet watch {
-  counter datagrams {}
-  counter documents {}
-  chain input {
-    type filter hook input priority -10;
-    udp dport 3180 counter name datagrams
-    udp dport 3180 udp length != 63 counter name documents
-    udp dport 3180 @th,64,128 != 0x3c506172616d4d6573736167653e3c51 counter name documents
-  }
-}
-NFT
-done
-# A fifth lost each way, at a place of its own per unit and direction.
-loss() { echo "table inet loss { chain input { type filter hook input priority 0; $* }; }"; }
-for n in 1 2 3 4; do
-  loss "iifname eth0 udp dport 3180 numgen inc mod 5 == $((n % 5)) drop;" | ip netns exec "u$n" nft -f -
-  replies+="ip saddr $(unit_address "$n") udp sport 3180 numgen inc mod 5 == $(((n + 2) % 5)) drop; "
-done
-loss "$replies" | nft -f -
-kill "${daemons[3]}"  # unit 4
+lose_a_fifth 1 2 3 4 5
+kill "${units[3]}"  # unit 4
 
 # Unit 3 should have a cluster of two; the factory default is one.
 cat > "$work/settings.yml" <<SETTINGS
@@ -72,23 +51,15 @@ exporter=$!
 
 # The shipped job and rules as they are, on this sandbox's paths and with
 # intervals short enough for a test.
-printf -- '- targets: [%s, %s, %s, %s]\n' $(for n in 1 2 3 4; do unit_address $n; done) > "$work/units.yml"
-/usr/bin/python3 - "$examples" "$work" <<'PY'
-import os, sys, yaml
-examples, work = sys.argv[1:]
-config = yaml.safe_load(open(examples + "/prometheus-scrape-job.yml"))
-config["global"] = {"scrape_interval": "10s", "evaluation_interval": "5s"}
-config["rule_files"] = [os.path.abspath(examples + "/kip-param-exporter.rules.yml")]
-for job in config["scrape_configs"]:
-    job["scrape_interval"] = "10s"
-    for files in job.get("file_sd_configs", []):
-        files["files"] = [work + "/units.yml"]
-yaml.safe_dump(config, open(work + "/prometheus.yml", "w"))
-PY
+echo "- targets: [$(unit_address 1), $(unit_address 2), $(unit_address 3), $(unit_address 4)]" > "$work/units.yml"
+{ echo "global: {scrape_interval: 10s, evaluation_interval: 5s}"
+  sed -e "s|/etc/prometheus/kip-param-exporter.rules.yml|$PWD/$examples/kip-param-exporter.rules.yml|" \
+    -e "s|/etc/prometheus/kip-units.yml|$work/units.yml|" -e '/scrape_interval:/d' "$examples/prometheus-scrape-job.yml"
+} > "$work/prometheus.yml"
 prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/tsdb" \
   --web.listen-address=127.0.0.1:9090 2> "$work/prometheus.log" &
 prometheus=$!
-trap 'kill $exporter $prometheus "${daemons[@]}" 2>/dev/null || true' EXIT
+trap 'kill $exporter $prometheus "${units[@]}" 2>/dev/null || true' EXIT
 
 query() {  # PROMQL: "instance value" lines, sorted
   curl -sf http://127.0.0.1:9090/api/v1/query --data-urlencode "query=$1" |
@@ -109,16 +80,17 @@ answer=$(curl -s -w ' %{http_code}' "http://127.0.0.1:9718/probe?target=$(unit_a
 [ "$answer" = "target $(unit_address 5) is outside --targets
  400" ] || fail "a probe of unit 5 answered: $answer"
 sleep 2  # anything sent would have arrived
-packets() { ip netns exec "u$1" nft -j list counter inet watch "$2" | jq '.nftables[1].counter.packets'; }
-[ "$(packets 5 datagrams)" = 0 ] || fail "unit 5, outside --targets, got $(packets 5 datagrams) datagrams"
+[ "$(counted 5 datagrams)" = 0 ] || fail "unit 5, outside --targets, got $(counted 5 datagrams) datagrams"
 for n in 1 2 3 4; do
-  [ "$(packets $n datagrams)" -ge 6 ] || fail "unit $n got only $(packets $n datagrams) datagrams"
-  [ "$(packets $n documents)" = 0 ] || fail "unit $n got $(packets $n documents) datagrams that are no query"
+  [ "$(counted $n datagrams)" -ge 6 ] || fail "unit $n got only $(counted $n datagrams) datagrams"
+  [ "$(counted $n other)" = 0 ] || fail "unit $n got $(counted $n other) datagrams that are no query"
 done
+curl -sf http://127.0.0.1:9718/metrics | grep -qx 'kip_exporter_refused_targets_total 1.0' || fail "refusal not counted"
 # A lost probe leaves a live unit at 0 for one scrape: judge over a window.
 expect 'max_over_time(kip_probe_success[5m])' "$(printf '10.77.1.1 1\n10.77.1.2 1\n10.77.1.3 1\n10.77.1.4 0')"
 expect 'max_over_time(kip_param_drift_keys[5m])' "$(printf '10.77.1.1 0\n10.77.1.2 0\n10.77.1.3 1')"
 expect 'max_over_time(kip_param_drift{key="config:ClusterSize"}[5m]) == 1' '10.77.1.3 1'
+expect 'count by (instance) (max_over_time(kip_param_value[5m]))' "$(printf '10.77.1.%d 18\n' 1 2 3)"
 expect 'max_over_time(kip_param_info{key="config:Address", value="2620010001"}[5m])' "$(printf '10.77.1.1 1\n10.77.1.2 1\n10.77.1.3 1')"
 alerts=$(curl -sf http://127.0.0.1:9090/api/v1/alerts |
   jq -r '.data.alerts[] | "\(.labels.alertname) \(.labels.instance) \(.state)"' | sort)

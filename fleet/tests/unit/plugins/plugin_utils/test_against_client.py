@@ -7,6 +7,7 @@ import sys
 import pytest
 
 from ansible_collections.kip.param.plugins.plugin_utils import config_task, documents
+from ansible_collections.kip.param.plugins.plugin_utils.config_task import TaskFailed
 from ansible_collections.kip.param.plugins.plugin_utils.unit import Unit
 from ansible_collections.kip.param.plugins.plugin_utils.values import RefusedValue, checked, find_key
 from conftest import CLIENT, COLLECTION
@@ -38,11 +39,16 @@ def test_documents_are_the_clients():
     assert client_set(*words) == (1, documents.build_document(texts))
 
 
-@pytest.mark.parametrize("path, value", [
+# Refused before anything is sent, as the client refuses them, and what YAML
+# or a second name for a key hides from the client: a unit with no exchange,
+# where sending would raise TypeError.
+@pytest.mark.parametrize("path, value, client, refusal", [(path, value, 2, path) for path, value in [
     ("config:Power", "256"), ("config:Power", " 1"), ("config:Power", "0x10"), ("config:Power", True),
     ("config:RadioID", 4294967296), ("config:ItpRemoteIP", "10.0.0.01"), ("config:ItpRemoteIP", "255.255.255.255"),
-    ("config:Address", "ABCDEF012G"), ("config:InstallType", "AB"), ("config:InstallType", "\t"), ("Nothing", "1"), ("LogLevel", "1")])
-def test_values_the_client_refuses_are_refused_before_anything_is_sent(path, value):
-    assert client_set(path, value) == (2, None)
-    with pytest.raises(RefusedValue, match=path):  # a unit with no exchange: sending would raise TypeError
+    ("config:Address", "ABCDEF012G"), ("config:InstallType", "AB"), ("config:InstallType", "\t"), ("Nothing", "1"),
+    ("LogLevel", "1")]] + [("config:Address", 2620010101, 1, "YAML read the address as the number 2620010101: quote it"),
+                           ("Power", 5, 1, "settings name config:Power twice")])
+def test_values_are_refused_before_anything_is_sent(path, value, client, refusal):
+    assert client_set(path, value)[0] == client
+    with pytest.raises((RefusedValue, TaskFailed), match=refusal):
         config_task.merged(Unit("unit", 3180, 1, 3, send=None), {"config:Power": 7, path: value}, False, 1)

@@ -1,8 +1,8 @@
 #!/bin/sh
 # /sbin/init of a sandboxed unit (scripts/sandbox --init): "6" shuts the unit
 # down as a SysV shutdown that stops services in order does, the daemon 5 s
-# after the call, and boots it again 15 s after the call (unit_life.sh
-# starts the daemon). In the background, as init returns at once; each step
+# after the call, and boots it again 15 s after the call
+# (sandboxed-unit-life.sh starts the daemon). In the background, as init returns at once; each step
 # goes to /var/log/life.log with its time.
 [ "${1:-}" = 6 ] || exit 0
 (
