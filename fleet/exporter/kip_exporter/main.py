@@ -58,10 +58,12 @@ def main(argv):
     except OSError as error:
         print("kip-param-exporter: cannot listen on %s: %s" % (options.listen, error.strerror), file=sys.stderr)
         return 1
-    signal.signal(signal.SIGTERM, _stop)
-    print("kip-param-exporter: listening on %s:%d for units in %s"
-          % (server.server_address[0], server.server_address[1], ", ".join(options.targets)), file=sys.stderr)
+    # A stop may come at any moment from here on: the handler's exception
+    # must always land inside the try.
     try:
+        signal.signal(signal.SIGTERM, _stop)
+        print("kip-param-exporter: listening on %s:%d for units in %s"
+              % (server.server_address[0], server.server_address[1], ", ".join(options.targets)), file=sys.stderr)
         server.serve_forever()
     except KeyboardInterrupt:
         pass
