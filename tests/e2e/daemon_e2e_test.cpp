@@ -21,8 +21,7 @@ TEST_F(E2e, EachDatagramGetsItsReplyAndChangesOnlyWhatItShouldAndABurstPassesSoo
     // start-up loaded it; in bytes that read the same in either byte order.
     StoreTool("set --hex 135 7b00007b");
     // Only --force lets init replace a store that holds values.
-    EXPECT_EQ(2, WEXITSTATUS(std::system((Command("kip-param-store") + " init 2>/var/lib/e2e-tool.out").c_str())));
-    EXPECT_THAT(ReadFile("/var/lib/e2e-tool.out"), EndsWith("; use init --force to overwrite\n"));
+    EXPECT_THAT(StoreTool("init", 2), EndsWith("; use init --force to overwrite\n"));
     ASSERT_TRUE(Start()) << Log();
     const struct {
         std::string datagram, reply, logged;  // for a report, the reply's head; the entries the datagram adds
@@ -91,9 +90,9 @@ TEST_F(E2e, StoreFaultsFailDocumentsUntilLiftedAndAStopLetsTheLastOneFinish) {
     ASSERT_TRUE(Start()) << Log();
     EXPECT_EQ("L1 LoadFlashParams: get multiple params using get_parms failed\nL2 main: GetKipParams\n", Log());
     // Whole documents still, of what loading sets without a store.
-    const std::string dor = Client().Send(QueryMessage("DOR")).Receive(), lun = Client().Send(QueryMessage("LUN")).Receive();
-    EXPECT_THAT(dor, AllOf(Eq(ReadFile(kDorXml)), HasSubstr("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;")));
-    EXPECT_THAT(lun, AllOf(Eq(ReadFile(kLunXml)), HasSubstr("<RemoteAddress>0.0.0.0<")));
+    EXPECT_THAT(Client().Send(QueryMessage("DOR")).Receive(),
+                AllOf(Eq(ReadFile(kDorXml)), HasSubstr("itp_addr=0000000000;local_port=34000;remote_addr=0.0.0.0;")));
+    EXPECT_THAT(Client().Send(QueryMessage("LUN")).Receive(), AllOf(Eq(ReadFile(kLunXml)), HasSubstr("<RemoteAddress>0.0.0.0<")));
     // Addresses alone: their failure must fail the document by itself.
     const std::string document = "<config><Address>2620010011</Address><RfmAddress>2620010021</RfmAddress></config>";
     for (const unsigned long remount : {MS_RDONLY + 0UL, 0UL}) {

@@ -44,9 +44,9 @@ inline std::string Command(const std::string& name) {
     return Env("KIP_E2E_EMULATOR", "") + " '" + Env("KIP_E2E_BIN_DIR", KIP_BIN_DIR) + "/" + name + "'";
 }
 
-// What kip-param-store prints, which must succeed.
-inline std::string StoreTool(const std::string& args) {
-    EXPECT_EQ(0, std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out").c_str())) << args;
+// What kip-param-store prints, which must exit with `status`.
+inline std::string StoreTool(const std::string& args, int status = 0) {
+    EXPECT_EQ(status, WEXITSTATUS(std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out 2>&1").c_str()))) << args;
     return ReadFile("/var/lib/e2e-tool.out");
 }
 
@@ -100,9 +100,8 @@ struct E2e : testing::Test {
     }
     // Its exit status, -1 if it had to be killed or died by a signal; the same again once stopped.
     int Stop() {
-        for (const int sent : {SIGTERM, SIGKILL}) {
+        for (const int sent : {SIGTERM, SIGKILL})
             if (pid > 0 && kill(pid, sent) == 0 && WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10)) pid = -1;
-        }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     // Its output, each entry "L<level> <function>: <message>" without the line number.
