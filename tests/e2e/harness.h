@@ -16,7 +16,9 @@
 #include <regex>
 #include <string>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "query_message.h"
 
 constexpr const char* kDorXml = "/var/log/dor.xml";
 constexpr const char* kLunXml = "/var/log/lun.xml";
@@ -42,26 +44,21 @@ inline std::string Command(const std::string& name) {
     return Env("KIP_E2E_EMULATOR", "") + " '" + Env("KIP_E2E_BIN_DIR", KIP_BIN_DIR) + "/" + name + "'";
 }
 
-// What kip-param-store prints, which must succeed.
-inline std::string StoreTool(const std::string& args) {
-    EXPECT_EQ(0, std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out").c_str())) << args;
+// What kip-param-store prints, which must exit with `status`.
+inline std::string StoreTool(const std::string& args, int status = 0) {
+    EXPECT_EQ(status, WEXITSTATUS(std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out 2>&1").c_str()))) << args;
     return ReadFile("/var/lib/e2e-tool.out");
 }
 
-/// A socket of its own that talks to the daemon's port on 127.0.0.1, from
-/// `source` when given (scripts/sandbox --net puts 192.0.2.0/24 on lo).
+/// A socket of its own that talks to the daemon's port on 127.0.0.1, bound to
+/// `source` (scripts/sandbox --net puts 192.0.2.0/24 on lo) and `port`.
 struct Client {
-    explicit Client(const char* source = nullptr) {
-        sockaddr_in from{AF_INET, 0, {}, {}};
-        if (source != nullptr && (inet_pton(AF_INET, source, &from.sin_addr) != 1 ||
-                                  bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)) {
-            ADD_FAILURE() << "cannot send from " << source;
-        }
+    explicit Client(const char* source = "127.0.0.1", uint16_t port = 0) {
+        const sockaddr_in from{AF_INET, htons(port), {inet_addr(source)}, {}};
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) ADD_FAILURE() << "cannot bind " << source;
     }
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     ~Client() { close(fd); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
     const Client& Send(const std::string& datagram) const {
         const sockaddr_in daemon{AF_INET, htons(3180), {htonl(INADDR_LOOPBACK)}, {}};
         sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&daemon), sizeof daemon);
@@ -75,33 +72,6 @@ struct Client {
     }
 };
 
-struct Daemon {
-    ~Daemon() { Stop(SIGKILL); }
-    // True once the port is bound, which the daemon does after writing the status files.
-    bool Start(const std::string& options = "") {
-        // The child never outlives a crashed test.
-        if ((pid = fork()) == 0 && prctl(PR_SET_PDEATHSIG, SIGKILL) == 0) {
-            execl("/bin/sh", "sh", "-c", ("exec " + Command("app-kip-param") + " " + options + " >/var/lib/e2e-daemon.out 2>&1").c_str(),
-                  nullptr);
-        }
-        if (pid == 0) _exit(127);
-        return WaitFor([] { return ReadFile("/proc/net/udp").find(" 00000000:0C6C ") != std::string::npos; }, 10);
-    }
-    // Its exit status, -1 if it had to be killed or died by a signal; the same again once stopped.
-    int Stop(int signal = SIGTERM) {
-        for (const int sent : {signal, SIGKILL}) {
-            if (pid > 0 && kill(pid, sent) == 0 && WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10)) pid = -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    // Its output, each entry "L<level> <function>: <message>" without the line number.
-    std::string Log() const {
-        return std::regex_replace(ReadFile("/var/lib/e2e-daemon.out"), std::regex("^(L.) \\S+ ", std::regex::multiline), "$1 ");
-    }
-    pid_t pid = -1;
-    int status = -1;
-};
-
 const std::string kTerminated = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating\n";
 
 inline std::string Report(const std::string& dor, const std::string& lun, int count) {
@@ -110,16 +80,35 @@ inline std::string Report(const std::string& dor, const std::string& lun, int co
 // Every byte the daemon keeps.
 inline std::string Kept() { return ReadFile(kDorXml) + ReadFile(kLunXml) + ReadFile(kStore); }
 
+// The daemon under test; every one stops on SIGTERM with status 0, saying so once and last.
 struct E2e : testing::Test {
     void SetUp() override {
         ASSERT_NE(std::string::npos, ReadFile("/proc/self/mounts").find("sandbox-store")) << "run me in scripts/sandbox --net --scratch";
         StoreTool("init --force");  // a new store, also for tests that share a sandbox
         std::remove("/var/log/reboots.log");
     }
-    // Every daemon stops on SIGTERM with status 0, saying so once and last.
     void TearDown() override {
-        EXPECT_EQ(0, daemon.Stop());
-        EXPECT_EQ(daemon.Log().size() - kTerminated.size(), daemon.Log().find(kTerminated)) << daemon.Log();
+        EXPECT_EQ(0, Stop());
+        EXPECT_EQ(Log().size() - kTerminated.size(), Log().find(kTerminated)) << Log();
     }
-    Daemon daemon;
+    // True once the port is bound, which the daemon does after writing the status files.
+    bool Start(const std::string& options = "") {
+        const std::string command = "exec " + Command("app-kip-param") + " " + options + " >/var/lib/e2e-daemon.out 2>&1";
+        // The child never outlives a crashed test.
+        if ((pid = fork()) == 0 && prctl(PR_SET_PDEATHSIG, SIGKILL) == 0) execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+        return WaitFor([] { return ReadFile("/proc/net/udp").find(" 00000000:0C6C ") != std::string::npos; }, 10);
+    }
+    // Its exit status, -1 if it had to be killed or died by a signal; the same again once stopped.
+    int Stop() {
+        for (const int sent : {SIGTERM, SIGKILL})
+            if (pid > 0 && kill(pid, sent) == 0 && WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10)) pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Its output, each entry "L<level> <function>: <message>" without the line number.
+    std::string Log() const {
+        return std::regex_replace(ReadFile("/var/lib/e2e-daemon.out"), std::regex("^(L.) \\S+ ", std::regex::multiline), "$1 ");
+    }
+
+    pid_t pid = -1;
+    int status = -1;
 };
