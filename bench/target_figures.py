@@ -8,7 +8,6 @@ docs/performance.md. Runs the emulator in scripts/sandbox --net, so port
 import concurrent.futures
 import os
 import statistics
-import subprocess
 import sys
 import tempfile
 import time

@@ -26,9 +26,7 @@ def test_store_keeps_a_reported_or_later_value_across_power_cuts(tmp_path):
             unit.boot()
             log = unit.shell("cat /var/log/app-kip-param.log")
             assert "get_parms failed" not in log and "GetKipParams" not in log, f"round {round_number}:\n{log}"
-            rows = [line.split() for line in unit.shell("kip-param-store show").splitlines()]
-            stored = {int(row[0]): row[-1] for row in rows if row}
-            held = {store_id: stored[store_id] for _, store_id, _ in PARAMETERS}
+            held = {store_id: unit.shell(f"kip-param-store get {store_id}").strip() for _, store_id, _ in PARAMETERS}
             if possible:
                 for store_id, value in held.items():
                     assert value in [sent[store_id] for sent in possible], \
