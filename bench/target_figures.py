@@ -7,16 +7,14 @@ docs/performance.md. Runs the emulator in scripts/sandbox --net, so port
 
 import concurrent.futures
 import os
-import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
 
 TOP = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-sys.path.insert(0, os.path.join(TOP, "tests", "image"))
-from unit import Unit  # noqa: E402
+sys.path.insert(0, os.path.join(TOP, "image"))
+from emulated_unit import Unit  # noqa: E402
 
 IDLE_SECONDS = 60
 USER_HZ = 100  # /proc/PID/stat counts in these on every Linux
@@ -34,11 +32,8 @@ def ticks(unit):
 
 
 def one_run(port, requests):
-    work = tempfile.mkdtemp()
-    unit = Unit(work, port=port)
-    unit.boot()
-    try:
-        boot = unit.wait_answering()
+    with tempfile.TemporaryDirectory() as work, Unit(work, port=port) as unit:
+        boot = unit.boot()
         before = ticks(unit)
         time.sleep(IDLE_SECONDS)
         idle_ms = (ticks(unit) - before) * 1000 / USER_HZ
@@ -50,9 +45,6 @@ def one_run(port, requests):
         memory = {line.split(":")[0]: int(line.split()[1]) for line in status.splitlines()
                   if line.startswith(("VmHWM", "VmRSS", "RssAnon"))}
         return boot, idle_ms, memory
-    finally:
-        unit.power_off()
-        shutil.rmtree(work)
 
 
 def main():

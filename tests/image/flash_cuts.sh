@@ -9,7 +9,7 @@
 #   round N old OLD new NEW set STATUS cut 0|1 now VALUE|unreadable
 # It goes on until CUTS power cuts have happened (at most 2 x CUTS rounds).
 #   flash_cuts.sh CUTS MOST_WRITES
-set -u
+set -eu
 cuts=$1 most=$2
 store=/var/lib/app-kip-param
 debug=/sys/kernel/debug/ubi/ubi0
@@ -17,18 +17,19 @@ id=135  # RadioID: four bytes, so a value torn in two would show
 
 # The tool alone writes the store: the daemon only reads it at start-up.
 /etc/init.d/app-kip-param stop >/dev/null
-mountpoint -q /sys/kernel/debug || mount -t debugfs debugfs /sys/kernel/debug
+mount -t debugfs debugfs /sys/kernel/debug
 
 # Synchronous: each of the store's writes reaches the flash when it returns,
 # so that a cut can fall between any two of them.
 attach() {
-  ubiattach -m 0 /dev/ubi_ctrl >/dev/null && mount -t ubifs -o sync ubi0:store "$store" || return 1
+  ubiattach -m 0 /dev/ubi_ctrl >/dev/null; mount -t ubifs -o sync ubi0:store "$store"
   echo 1 > "$debug/tst_emulate_power_cut_min"
   echo "$most" > "$debug/tst_emulate_power_cut_max"
 }
 # An empty NAND: UBI formats it on attach, UBIFS the empty volume on mount.
-ubiattach -m 0 /dev/ubi_ctrl >/dev/null && ubimkvol /dev/ubi0 -N store -m >/dev/null && ubidetach -d 0 /dev/ubi_ctrl >/dev/null
-attach && kip-param-store init >/dev/null || { echo "flash_cuts: no store on the flash"; exit 1; }
+ubiattach -m 0 /dev/ubi_ctrl >/dev/null; ubimkvol /dev/ubi0 -N store -m >/dev/null; ubidetach -d 0 /dev/ubi_ctrl >/dev/null
+attach
+kip-param-store init >/dev/null
 old=$(kip-param-store get $id)
 
 n=0 happened=0 new=1000000
@@ -46,11 +47,10 @@ while [ $happened -lt "$cuts" ] && [ $n -lt $((2 * cuts)) ]; do
   do old=$new; done
   cut=0
   dmesg | grep -q "emulating a power cut" && cut=1 && happened=$((happened + 1))
-  umount "$store" && ubidetach -d 0 /dev/ubi_ctrl >/dev/null && attach ||
-    { echo "flash_cuts: no reattach in round $n"; exit 1; }
+  umount "$store"; ubidetach -d 0 /dev/ubi_ctrl >/dev/null
+  attach
   now=$(kip-param-store get $id 2>/dev/null) || now=unreadable
   echo "round $n old $old new $new set $status cut $cut now $now"
   [ "$now" != unreadable ] || break  # nothing more to learn
   old=$now
 done
-echo "flash_cuts: $n rounds, $happened cuts"
