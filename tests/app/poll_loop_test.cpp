@@ -64,10 +64,15 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
     EXPECT_EQ(dor.replace(dor.find("<Power>5<"), 9, "<Power>9<"), Exchange(QueryMessage("DOR")));
     EXPECT_EQ(dor, files.Contents(statusFilePaths.dor));
     EXPECT_EQ((std::vector<uint8_t>{9}), store.values[138]);
+    ASSERT_TRUE(loop.Deliver(std::string(1600, 'x')));
+    EXPECT_EQ(std::string(1500, 'x'), UdpRequest(&loop.server));  // a longer datagram is cut
     EXPECT_EQ(1, UdpSendData(&loop.server, 0));  // to the last sender, even when empty
     EXPECT_EQ("", loop.Reply());
+    loop.server.addr.sin_addr.s_addr = htonl(INADDR_BROADCAST);  // refused on a socket without SO_BROADCAST
+    EXPECT_EQ(0, UdpSendData(&loop.server, 0));
     EXPECT_EQ((std::vector<std::string>{"L2 UpdateUint8FromXml: error setting TLV",
-                                        "L2 HandleReceivedData: error GetConfigFromXmlData"}), log.lines);
+                                        "L2 HandleReceivedData: error GetConfigFromXmlData",
+                                        "L2 UdpSendData: error sending packet"}), log.lines);
 }
 
 // A query-only source next to a refused one: the reader's one query is

@@ -116,7 +116,7 @@ TEST(Tools, ClientSpeaksInItsOwnWordsOverTheNetwork) {
 
 TEST(Tools, StoreKeepsValuesAsTheirHostOrderBytesAndShowsThemBack) {
     const struct { std::string id, text; std::vector<uint8_t> bytes; std::string shown; } cases[] = {
-        {"134", "255", {255}, "255"}, {"139", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
+        {"160", "255", {255}, "255"}, {"140", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
         {"135", "305419896", HostBytes<uint32_t>(305419896), "305419896"}, {"144", "\\x7e", {'~'}, "~"},
         {"142", "10.1.2.3", {10, 1, 2, 3}, "10.1.2.3"}, {"--hex 135", "0000007b", {0, 0, 0, 123}, "0000007b"},
         {"147", "762001a2bc", {0x76, 0x20, 0x01, 0xA2, 0xBC, 0}, "762001A2BC"},
