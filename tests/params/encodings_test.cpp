@@ -32,6 +32,8 @@ TEST(Encodings, AddressTextsStoreAsBytesAndPrintBack) {
     }
     char printed[11] = "zzzz";  // an address of another size prints as nothing
     EXPECT_TRUE(!AtcsAddressToString(printed, ByteVector(6, 1)) && printed == std::string());
+    char cut[5];  // a smaller buffer takes what fits, terminated
+    EXPECT_TRUE(AtcsAddressToString(cut, ByteVector{0x76, 0x20, 1, 2, 3}) && cut == std::string("7620"));
 }
 
 // An address that no text gives (more than 5 bytes) is logged, and leaves
