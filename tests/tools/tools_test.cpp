@@ -52,6 +52,7 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
         {"client apply -", "document holds a ParamMessage element, which makes it a query", "<config/><ParamMessage/>"},
         {"client apply -", "document holds neither a config nor a LunConfig element", "<Power>1</Power>"},
         {"client apply -", "document holds a NUL byte; the daemon would stop reading there", {"<config/>\0", 10}},
+        {"client apply /", "cannot read /: Is a directory"},
         {"store", "no command given (see --help)"}, {"store frob", "unknown command 'frob' (see --help)"},
         {"store get 134 135", "get takes 1 argument(s), got 2 (see --help)"},
         {"store get 4294967430", "'4294967430' is not a parameter id"},
@@ -82,8 +83,8 @@ TEST(Tools, ClientReadsAndAppliesEveryDocumentTheDaemonWrites) {
         dorConfig.TxFreq = -1294967296;
         Shell client{WrittenDocuments(), WrittenDocuments()};
         ASSERT_EQ(0, client.Run("client --port 65535 --timeout 3600 query DOR")) << client.err.str();
-        ASSERT_EQ(0, client.Run("client get TxFreq"));
-        EXPECT_EQ(client.reply + "3000000000\n", client.out.str()) << "the reply as it came, then the value";
+        ASSERT_EQ(0, client.Run("client get TxFreq") + client.Run("client get Power"));
+        EXPECT_EQ(client.reply + "3000000000\n5\n", client.out.str()) << "the reply as it came, then the values";
         ASSERT_EQ(0, client.Run("client apply -")) << byte << client.err.str();
         ApplyDocument(client.sent.back());
         Restart();
@@ -129,4 +130,9 @@ TEST(Tools, StoreKeepsValuesAsTheirHostOrderBytesAndShowsThemBack) {
         EXPECT_EQ(0, shell.Run("store get " + c.id));
         EXPECT_EQ(c.shown + "\n", shell.out.str());
     }
+    FakeParamService store;
+    store.values[160] = {7};
+    Shell shell;
+    EXPECT_EQ(0, shell.Run("store show"));
+    EXPECT_NE(std::string::npos, shell.out.str().find("160  1  KipParams.KipEmpInterval            7\n")) << shell.out.str();
 }
