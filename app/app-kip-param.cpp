@@ -14,7 +14,6 @@
 
 namespace {
 constexpr int kPort = 3180;
-constexpr unsigned kMostRequestBytes = 1500;
 constexpr int kExitUsage = 2;
 }  // namespace
 

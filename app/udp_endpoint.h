@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
+/// The most bytes one request datagram carries; a longer one is cut to it.
+inline constexpr unsigned kMostRequestBytes = 1500;
+
 /// The daemon's one network endpoint: an IPv4 UDP socket and one buffer that
 /// holds each datagram and then the reply to it. Replies go to the sender of
 /// the last datagram read.

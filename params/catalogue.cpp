@@ -72,6 +72,8 @@ const std::array<CatalogueEntry, kCatalogueSize> kCatalogue = {{
      kKey, In<&KipParams::KipEmpInterval>},
     {kDcPowerLimit, Encoding::U8, "KipParams.KipDcPowerLimit", "config:KipDcPowerLimit", "0",
      kRule, In<&KipParams::KipDcPowerLimit>},
+    {0, Encoding::U8, "KipParams.KipDisableDutyCycle", "config:KipDisableDutyCycle", nullptr,
+     Writer::Nobody, In<&KipParams::KipDisableDutyCycle>},
     {161, Encoding::U16, "KipParams.DcWindowSize", nullptr, "24",
      kRule, In<&KipParams::DcWindowSize>},
     {162, Encoding::U16, "KipParams.DcTransmitLimit", nullptr, "7",
@@ -96,11 +98,13 @@ const std::array<CatalogueEntry, kCatalogueSize> kCatalogue = {{
      kKey, In<&LunConfig::EmpKeepAliveInterval>},
 }};
 
-const std::array<const CatalogueEntry*, kCatalogueSize>& CatalogueById() {
-    static const std::array<const CatalogueEntry*, kCatalogueSize> byId = [] {
-        std::array<const CatalogueEntry*, kCatalogueSize> entries{};
-        std::transform(kCatalogue.begin(), kCatalogue.end(), entries.begin(),
-                       [](const CatalogueEntry& e) { return &e; });
+const std::array<const CatalogueEntry*, kStoredSize>& CatalogueById() {
+    static const std::array<const CatalogueEntry*, kStoredSize> byId = [] {
+        std::array<const CatalogueEntry*, kStoredSize> entries{};
+        auto* next = entries.begin();
+        for (const CatalogueEntry& e : kCatalogue) {
+            if (e.Stored()) *next++ = &e;
+        }
         std::sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->id < b->id; });
         return entries;
     }();
@@ -108,8 +112,12 @@ const std::array<const CatalogueEntry*, kCatalogueSize>& CatalogueById() {
 }
 
 const CatalogueEntry* FindCatalogueEntry(uint32_t id) {
-    const auto* found = std::find_if(kCatalogue.begin(), kCatalogue.end(), [id](auto& e) { return e.id == id; });
+    const auto* found = std::find_if(kCatalogue.begin(), kCatalogue.end(), [id](auto& e) { return e.Stored() && e.id == id; });
     return found != kCatalogue.end() ? found : nullptr;
 }
 
 const CatalogueEntry& DutyCycleLimitEntry() { return *FindCatalogueEntry(kDcPowerLimit); }
+
+const CatalogueEntry& DutyCycleSwitchEntry() {
+    return *std::find_if(kCatalogue.begin(), kCatalogue.end(), [](auto& e) { return !e.Stored(); });
+}

@@ -11,7 +11,6 @@
 #include "text_stream.h"
 
 namespace {
-constexpr size_t kAtcsAddressBytes = 5;
 constexpr size_t kAtcsTextLimit = 11;
 }  // namespace
 

@@ -1,37 +1,16 @@
 #include "loading.h"
 
 #include <array>
+#include <vector>
 
 #include "catalogue.h"
 #include "derived_params.h"
-#include "encodings.h"
-#include "host_bytes.h"
 #include "log_entry.h"
 #include "param_service.h"
 
 namespace {
 
-constexpr uint32_t kMostWidth = 6;
-constexpr int kHandle = -1;
 constexpr const char* kDefaultLinkAddress = "127.50.50.50";
-
-/// Takes one parameter's bytes as read into its record field.
-void Land(const CatalogueEntry& entry, const uint8_t* bytes, const RecordSet& records) {
-    const FieldRef field = entry.fieldIn(records);
-    switch (entry.encoding) {
-        case Encoding::U8:
-        case Encoding::U16:
-        case Encoding::U32:
-        case Encoding::Char: LandNumber(field, HostNumber(bytes, entry.Width())); return;
-        case Encoding::Ipv4: {
-            char text[16];
-            // inet_ntoa has a text for every value: there is no failure to report.
-            if (IpToString(text, FromHostBytes<uint32_t>(bytes))) LandText(field, text);
-            return;
-        }
-        case Encoding::AtcsAddress: LandAddress(field, bytes); return;
-    }
-}
 
 }  // namespace
 
@@ -46,22 +25,26 @@ bool LoadFlashParams() {
     LunLinkConfigStruct link;
     link.RemoteAddress = kDefaultLinkAddress;
 
-    // Every parameter into a buffer of its own width, so one call reads them all.
+    // Every parameter into its own stretch of one buffer, so one call reads them all.
     const auto& entries = CatalogueById();
-    std::array<std::array<uint8_t, kMostWidth>, kCatalogueSize> staged{};
-    std::array<ParamDescriptor, kCatalogueSize> descriptors{};
-    for (size_t i = 0; i < kCatalogueSize; ++i) {
-        descriptors[i] = {entries[i]->id, entries[i]->Width(), staged[i].data()};
+    std::array<ParamDescriptor, kStoredSize> descriptors{};
+    uint32_t total = 0;
+    for (const CatalogueEntry* entry : entries) total += entry->Width();
+    std::vector<uint8_t> staged(total);
+    uint8_t* next = staged.data();
+    for (size_t i = 0; i < kStoredSize; ++i) {
+        descriptors[i] = {entries[i]->id, entries[i]->Width(), next};
+        next += entries[i]->Width();
     }
-    const bool loaded = get_parms(kHandle, descriptors.data(), static_cast<int>(kCatalogueSize)) == 0;
+    const bool loaded = get_parms(kHandle, descriptors.data(), static_cast<int>(kStoredSize)) == 0;
     if (!loaded) {
         KIP_LOG(1, "get multiple params using get_parms failed");
     }
 
     // A failed read lands the zeros the buffers started with.
     const RecordSet records{dorConfig, lunConfig, link, kipParams};
-    for (size_t i = 0; i < kCatalogueSize; ++i) {
-        Land(*entries[i], staged[i].data(), records);
+    for (size_t i = 0; i < kStoredSize; ++i) {
+        RowOf(entries[i]->encoding).load(entries[i]->fieldIn(records), descriptors[i].data);
     }
     lunConfig.ItpLinks.push_back(link);
     return loaded;

@@ -2,10 +2,6 @@
 
 #include "param_service.h"
 
-namespace {
-constexpr int kHandle = -1;
-}
-
 bool GetParam(uint32_t id, uint32_t length, void* destination) {
     ParamDescriptor descriptor{id, length, static_cast<uint8_t*>(destination)};
     return get_parms(kHandle, &descriptor, 1) == 0;

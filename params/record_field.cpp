@@ -2,10 +2,6 @@
 
 #include <type_traits>
 
-namespace {
-constexpr size_t kAddressBytes = 5;
-}  // namespace
-
 void LandNumber(const FieldRef& field, uint32_t value) {
     std::visit(
         [value](auto* target) {
@@ -24,7 +20,7 @@ void LandText(const FieldRef& field, const std::string& text) {
 }
 
 void LandAddress(const FieldRef& field, const uint8_t* bytes) {
-    if (auto* target = std::get_if<ByteVector*>(&field)) (*target)->assign(bytes, bytes + kAddressBytes);
+    if (auto* target = std::get_if<ByteVector*>(&field)) (*target)->assign(bytes, bytes + kAtcsAddressBytes);
 }
 
 const void* FieldBytes(const FieldRef& field) {

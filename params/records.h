@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 /// An ATCS address in its 5-byte packed-nibble form.
 using ByteVector = std::vector<uint8_t>;
+inline constexpr std::size_t kAtcsAddressBytes = 5;
 
 /// The daemon's working copy of the unit's settings. Plain aggregates: other
 /// code fills them from the store and keeps them in step with it by hand.

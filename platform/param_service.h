@@ -10,6 +10,9 @@ struct ParamDescriptor {
     uint8_t* data;
 };
 
+/// The handle the daemon and its tools pass to get_parms and set_parms.
+inline constexpr int kHandle = -1;
+
 /// Reads every parameter named by the array into its buffer. Returns 0 when
 /// all of them were read; any other value fails the whole call. `handle` is
 /// accepted for the platform's sake and ignored.

@@ -4,14 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "apply_config.h"
 #include "value_text.h"
 
 namespace {
-
-// Held in memory only: no id, no factory default, and no field for the tools to read.
-const CatalogueEntry kDisableDutyCycleSwitch{0,       Encoding::U8, "KipParams.KipDisableDutyCycle", kDisableDutyCyclePath,
-                                             nullptr, Writer::DutyCycleRule, nullptr};
 
 std::string LastComponent(const std::string& path) { return path.substr(path.rfind(':') + 1); }
 
@@ -21,8 +16,6 @@ std::vector<ClientKey> ClientKeys() {
     std::vector<ClientKey> keys;
     for (const CatalogueEntry& entry : kCatalogue) {
         if (entry.xmlKey != nullptr) keys.push_back({entry.xmlKey, entry});
-        // The switch is the duty-cycle rule's other input.
-        if (&entry == &DutyCycleLimitEntry()) keys.push_back({kDisableDutyCycleSwitch.xmlKey, kDisableDutyCycleSwitch});
     }
     return keys;
 }
@@ -81,16 +74,4 @@ std::string ShownValue(const ClientKey& key, const std::string& documentValue) {
         FormatValue(key.entry, {static_cast<uint8_t>(documentValue[0])}, text);
     }
     return text;
-}
-
-EncodingText DescribeEncoding(Encoding encoding) {
-    switch (encoding) {
-        case Encoding::U8: return {"u8", "0-255", 255};
-        case Encoding::U16: return {"u16", "0-65535", 65535};
-        case Encoding::U32: return {"u32", "0-4294967295", 4294967295};
-        case Encoding::Char: return {"char", "one character", -1};
-        case Encoding::Ipv4: return {"ipv4", "dotted address", -1};
-        case Encoding::AtcsAddress: return {"atcs", "10 hex digits", -1};
-    }
-    return {"", "", -1};
 }

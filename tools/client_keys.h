@@ -28,12 +28,3 @@ bool KeyValueText(const ClientKey& key, const std::string& value, std::string& t
 /// unsigned (3000000000, where the document has -1294967296), a character
 /// outside '!'..'~' as \xNN (a NUL as \x00); everything else as it is.
 std::string ShownValue(const ClientKey& key, const std::string& documentValue);
-
-/// An encoding as the key listing names it: "u8" and "0-255", "ipv4" and
-/// "dotted address", ...; `max` is the largest number, -1 for no number.
-struct EncodingText {
-    const char* name;
-    const char* range;
-    int64_t max;
-};
-EncodingText DescribeEncoding(Encoding encoding);

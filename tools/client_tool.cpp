@@ -330,12 +330,12 @@ void PrintKeysJson(std::ostream& out) {
     out << "[\n";
     for (size_t i = 0; i < keys.size(); ++i) {
         const ClientKey& key = keys[i];
-        const EncodingText encoding = DescribeEncoding(key.entry.encoding);
+        const EncodingRow& encoding = RowOf(key.entry.encoding);
         const std::string query = QueryShowing(key.path);
         const bool stored = key.entry.id != 0;
         out << "{\"path\": \"" << key.path << "\", \"id\": " << (stored ? std::to_string(key.entry.id) : "null")
             << ", \"width\": " << (stored ? std::to_string(key.entry.Width()) : "null") << ", \"encoding\": \""
-            << encoding.name << "\", \"max\": " << (encoding.max >= 0 ? std::to_string(encoding.max) : "null")
+            << encoding.name << "\", \"max\": " << (encoding.most >= 0 ? std::to_string(encoding.most) : "null")
             << ", \"query\": " << (query.empty() ? "null" : "\"" + query + "\"") << "}"
             << (i + 1 < keys.size() ? ",\n" : "\n");
     }
@@ -349,7 +349,7 @@ int Keys(const Invocation& call, ClientConsole& console) {
     }
     console.out << std::left << std::setw(34) << "key" << "id   width  encoding\n";
     for (const ClientKey& key : ClientKeys()) {
-        const EncodingText encoding = DescribeEncoding(key.entry.encoding);
+        const EncodingRow& encoding = RowOf(key.entry.encoding);
         console.out << std::left << std::setw(34) << key.path << std::setw(5)
                     << (key.entry.id != 0 ? std::to_string(key.entry.id) : "-") << std::setw(7)
                     << (key.entry.id != 0 ? std::to_string(key.entry.Width()) : "-") << std::setw(6) << encoding.name

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "udp_endpoint.h"
+
 /// Checks a configuration document before a client sends it, for what the
 /// daemon cannot report: it applies what it finds and silently passes over
 /// anything else. Refuses, with a one-line reason, a text that is no XML,
@@ -12,9 +14,6 @@
 /// one datagram. `ignored` gets the paths that the documents show but no key
 /// changes (a queried document sent back carries them).
 bool CheckDocument(const std::string& text, std::vector<std::string>& ignored, std::string& error);
-
-/// The most bytes one request datagram carries.
-inline constexpr size_t kMostRequestBytes = 1500;
 
 /// Every element path of the daemon's own DOR and LUN documents, as its
 /// writers render them.

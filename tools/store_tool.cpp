@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kHandle = -1;
 constexpr int kExitOk = 0;
 constexpr int kExitUnset = 1;
 constexpr int kExitError = 2;
@@ -186,7 +185,7 @@ int Set(const Command& command, std::ostream& err) {
 int Init(const Command& command, std::ostream& err) {
     std::vector<std::vector<uint8_t>> values;
     std::vector<ParamDescriptor> descriptors;
-    values.reserve(kCatalogueSize);  // the descriptors point into it
+    values.reserve(kStoredSize);  // the descriptors point into it
     for (const CatalogueEntry* entry : CatalogueById()) {
         std::string error;
         values.emplace_back();

@@ -6,12 +6,8 @@
 
 #include "catalogue.h"
 
-/// The text form of catalogued values, as operators type and read them:
-///   U8, U16, U32   unsigned decimal, digits only (U16/U32 in the host's order)
-///   Ipv4           dotted quad, four decimal octets 0-255, no leading zeros
-///   AtcsAddress    exactly 10 hex digits, either case (printed uppercase)
-///   Char           one character; a byte outside '!'..'~' prints as \xNN
-///                  (lowercase hex), which is also accepted back
+/// The text form of catalogued values, as operators type and read them (the
+/// forms are in operator_text.h).
 
 /// Decodes `bytes` of `entry` into `text`. False, with `text` untouched, when
 /// `bytes` is not exactly the entry's width.

@@ -8,7 +8,3 @@
 /// failed to convert or to store (each failure has been logged), else 1.
 /// REQUIRES: `lun.ItpLinks` is not empty (start-up appends its one link).
 int GetConfigFromXmlData(DorConfig& dor, LunConfig& lun, KipParams& kip, const ByteVector& document);
-
-/// The duty-cycle input that has no parameter of its own: the daemon keeps it
-/// in memory only.
-inline constexpr const char* kDisableDutyCyclePath = "config:KipDisableDutyCycle";

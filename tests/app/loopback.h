@@ -14,7 +14,7 @@
 /// A daemon endpoint on an ephemeral loopback port and a client connected to it.
 struct Loopback {
     Loopback() {
-        UdpInitializeServer(&server, 0, 1500);
+        UdpInitializeServer(&server, 0, kMostRequestBytes);
         UdpSetNonBlocking(server.sock);
         sockaddr_in daemon{};
         socklen_t length = sizeof daemon;

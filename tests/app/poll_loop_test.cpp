@@ -64,10 +64,29 @@ TEST_F(Daemon, DocumentsAreStoredReportedAndRewriteOnlyTheirStatusFiles) {
     EXPECT_EQ(dor.replace(dor.find("<Power>5<"), 9, "<Power>9<"), Exchange(QueryMessage("DOR")));
     EXPECT_EQ(dor, files.Contents(statusFilePaths.dor));
     EXPECT_EQ((std::vector<uint8_t>{9}), store.values[138]);
+    ASSERT_TRUE(loop.Deliver(std::string(1600, 'x')));
+    EXPECT_EQ(std::string(1500, 'x'), UdpRequest(&loop.server));  // a longer datagram is cut
     EXPECT_EQ(1, UdpSendData(&loop.server, 0));  // to the last sender, even when empty
     EXPECT_EQ("", loop.Reply());
     EXPECT_EQ((std::vector<std::string>{"L2 UpdateUint8FromXml: error setting TLV",
                                         "L2 HandleReceivedData: error GetConfigFromXmlData"}), log.lines);
+}
+
+// A reply that cannot be sent is logged where it failed and by the loop,
+// which goes on: here its sender turns into the broadcast address, which a
+// socket without SO_BROADCAST refuses, while the new address is read back.
+TEST_F(Daemon, AReplyThatCannotBeSentIsLoggedAndTheLoopGoesOn) {
+    int pass = 0;
+    host.onSleep = [&](unsigned pause) {
+        if (pause != 1000000) loop.server.addr.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        else if (++pass == 1) loop.Send("<config><Address>2620010099</Address></config>");
+        else stopFlag = pass == 3;
+    };
+    RunPollLoop(loop.server, {});
+    stopFlag = 0;
+    EXPECT_EQ((std::vector<std::string>{"L2 UdpSendData: error sending packet", "L2 HandleReceivedData: error sending data",
+                                        "L2 main: error handling received data"}),
+              log.lines);
 }
 
 // A query-only source next to a refused one: the reader's one query is

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "capturing_logger.h"
+#include "derived_params.h"
 #include "host_bytes.h"
 
 // Each text, the bytes its destination holds afterwards (an IPv4 value in
@@ -30,4 +32,24 @@ TEST(Encodings, AddressTextsStoreAsBytesAndPrintBack) {
     }
     char printed[11] = "zzzz";  // an address of another size prints as nothing
     EXPECT_TRUE(!AtcsAddressToString(printed, ByteVector(6, 1)) && printed == std::string());
+    char cut[5];  // a smaller buffer takes what fits, terminated
+    EXPECT_TRUE(AtcsAddressToString(cut, ByteVector{0x76, 0x20, 1, 2, 3}) && cut == std::string("7620"));
+}
+
+// An address that no text gives (more than 5 bytes) is logged, and leaves
+// both log configurations as they were.
+TEST(Encodings, AnUnprintableAddressIsLoggedAndKeepsTheLogConfigurations) {
+    const struct { ByteVector dor, lun; std::string entry; } cases[] = {
+        {ByteVector(6, 1), ByteVector(5, 1), "L2 UpdateKipDerivedParams: error getting dor address"},
+        {ByteVector(5, 1), ByteVector(6, 1), "L2 UpdateKipDerivedParams: error getting lun address"},
+    };
+    for (const auto& c : cases) {
+        CapturingLogger log;
+        dorConfig.Address = c.dor;
+        lunConfig.LunAddress = c.lun;
+        dorConfig.LogConfig = lunConfig.LogConfig = "kept";
+        UpdateKipDerivedParams();
+        EXPECT_EQ(std::vector<std::string>{c.entry}, log.lines);
+        EXPECT_EQ("kept kept", dorConfig.LogConfig + " " + lunConfig.LogConfig) << c.entry;
+    }
 }

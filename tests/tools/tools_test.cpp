@@ -52,6 +52,7 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
         {"client apply -", "document holds a ParamMessage element, which makes it a query", "<config/><ParamMessage/>"},
         {"client apply -", "document holds neither a config nor a LunConfig element", "<Power>1</Power>"},
         {"client apply -", "document holds a NUL byte; the daemon would stop reading there", {"<config/>\0", 10}},
+        {"client apply /", "cannot read /: Is a directory"},
         {"store", "no command given (see --help)"}, {"store frob", "unknown command 'frob' (see --help)"},
         {"store get 134 135", "get takes 1 argument(s), got 2 (see --help)"},
         {"store get 4294967430", "'4294967430' is not a parameter id"},
@@ -82,8 +83,8 @@ TEST(Tools, ClientReadsAndAppliesEveryDocumentTheDaemonWrites) {
         dorConfig.TxFreq = -1294967296;
         Shell client{WrittenDocuments(), WrittenDocuments()};
         ASSERT_EQ(0, client.Run("client --port 65535 --timeout 3600 query DOR")) << client.err.str();
-        ASSERT_EQ(0, client.Run("client get TxFreq"));
-        EXPECT_EQ(client.reply + "3000000000\n", client.out.str()) << "the reply as it came, then the value";
+        ASSERT_EQ(0, client.Run("client get TxFreq") + client.Run("client get Power"));
+        EXPECT_EQ(client.reply + "3000000000\n5\n", client.out.str()) << "the reply as it came, then the values";
         ASSERT_EQ(0, client.Run("client apply -")) << byte << client.err.str();
         ApplyDocument(client.sent.back());
         Restart();
@@ -116,7 +117,7 @@ TEST(Tools, ClientSpeaksInItsOwnWordsOverTheNetwork) {
 
 TEST(Tools, StoreKeepsValuesAsTheirHostOrderBytesAndShowsThemBack) {
     const struct { std::string id, text; std::vector<uint8_t> bytes; std::string shown; } cases[] = {
-        {"134", "255", {255}, "255"}, {"139", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
+        {"160", "255", {255}, "255"}, {"140", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
         {"135", "305419896", HostBytes<uint32_t>(305419896), "305419896"}, {"144", "\\x7e", {'~'}, "~"},
         {"142", "10.1.2.3", {10, 1, 2, 3}, "10.1.2.3"}, {"--hex 135", "0000007b", {0, 0, 0, 123}, "0000007b"},
         {"147", "762001a2bc", {0x76, 0x20, 0x01, 0xA2, 0xBC, 0}, "762001A2BC"},
@@ -129,4 +130,9 @@ TEST(Tools, StoreKeepsValuesAsTheirHostOrderBytesAndShowsThemBack) {
         EXPECT_EQ(0, shell.Run("store get " + c.id));
         EXPECT_EQ(c.shown + "\n", shell.out.str());
     }
+    FakeParamService store;
+    store.values[160] = {7};
+    Shell shell;
+    EXPECT_EQ(0, shell.Run("store show"));
+    EXPECT_NE(std::string::npos, shell.out.str().find("160  1  KipParams.KipEmpInterval            7\n")) << shell.out.str();
 }

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr unsigned kReadBackPause = 500000;
-constexpr size_t kAddressBytes = 5;
 
 /// Starts an updater: clears `applied` and finds the element's text.
 bool FindElement(std::string& element, int& applied, const char* path, const char* text) {
@@ -87,13 +86,13 @@ int UpdateBytesFromXml(ByteVector& value, int& applied, const char* path, const 
     }
     value.push_back(0);
     const int stored = StoreValue(id, static_cast<uint32_t>(value.size()), value.data(), applied, __func__, __LINE__);
-    value.resize(kAddressBytes);
+    value.resize(kAtcsAddressBytes);
     if (stored == 0) {
         return 0;
     }
     // The store needs a moment before the new address can be read back.
     PauseMicroseconds(kReadBackPause);
-    uint8_t readBack[kAddressBytes + 1];
+    uint8_t readBack[kAtcsAddressBytes + 1];
     if (!GetParam(id, sizeof readBack, readBack)) {
         KIP_LOG(2, "error checking TLV");
         return 0;
