@@ -13,14 +13,13 @@
 #include "file_system.h"
 #include "seam.h"
 
-/// Fails calls named `name` ("open", "write", ...; empty: any) on `path`
-/// (empty: any) with `error`: only the `nth` of them (from 1), or every one
-/// when `nth` is 0. Error 0 makes the call do nothing and return 0, as a
-/// write of no bytes.
+/// Fails the `nth` call (from 1) named `name` ("open", "write", ...; empty:
+/// any) on `path` (empty: any) with `error`. Error 0 makes the call do
+/// nothing and return 0, as a write of no bytes.
 struct FileFault {
     std::string name;
     std::string path;
-    int nth = 0;
+    int nth = 1;
     int error = EIO;
     int seen = 0;  // matching calls so far
 };
@@ -65,8 +64,7 @@ public:
     int Fsync(int fd) override {
         const std::string& path = open_.at(fd).first;
         if (auto failed = Call("fsync", path)) return *failed;
-        auto file = files_.find(path);
-        if (file != files_.end()) file->second.synced = file->second.bytes;
+        if (files_.count(path) != 0) files_[path].synced = files_[path].bytes;
         else durable_ = files_;  // a directory's
         return 0;
     }
@@ -77,8 +75,8 @@ public:
         return 0;
     }
     int Unlink(const char* path) override {
-        if (auto failed = Call("unlink", path)) return *failed;
-        return files_.erase(path) == 1 ? 0 : Fail(ENOENT);
+        files_.erase(path);
+        return Call("unlink", path).value_or(0);
     }
     int Close(int fd) override {
         const int result = Call("close", open_.at(fd).first).value_or(0);
@@ -90,8 +88,7 @@ public:
 
     /// The bytes of file `path` as a reader would see them now.
     std::optional<std::string> Contents(const std::string& path) const {
-        auto file = files_.find(path);
-        return file == files_.end() ? std::nullopt : std::optional(file->second.bytes);
+        return files_.count(path) != 0 ? std::optional(files_.at(path).bytes) : std::nullopt;
     }
     /// Keeps only what was durable, as a power cut and a restart would.
     void LosePower() {
@@ -103,8 +100,7 @@ public:
 
 private:
     struct File {
-        std::string bytes;
-        std::string synced;
+        std::string bytes, synced;
     };
 
     static int Fail(int error) {
@@ -116,13 +112,12 @@ private:
         std::optional<int> error;
         for (FileFault& fault : faults) {
             const bool matches = (fault.name.empty() || fault.name == name) && (fault.path.empty() || fault.path == path);
-            if (matches && (++fault.seen == fault.nth || fault.nth == 0)) error = fault.error;
+            if (matches && ++fault.seen == fault.nth) error = fault.error;
         }
         return error ? std::optional(Fail(*error)) : std::nullopt;
     }
 
-    std::map<std::string, File> files_;
-    std::map<std::string, File> durable_;
+    std::map<std::string, File> files_, durable_;
     using Descriptor = std::pair<std::string, size_t>;  // path and read offset; empty: free
     std::vector<Descriptor> open_;
     ScopedInstall<FileSystem> install_;

@@ -12,7 +12,6 @@
 struct ParamBytes {
     uint32_t id;
     std::vector<uint8_t> bytes;
-    bool operator==(const ParamBytes& other) const { return id == other.id && bytes == other.bytes; }
 };
 
 /// An in-memory parameter service that can be told to fail; an id it does
@@ -24,8 +23,7 @@ public:
     int Get(ParamDescriptor* descriptors, int count) override {
         if (Fails(descriptors, count, failingReadIds)) return 1;
         for (ParamDescriptor* d = descriptors; d != descriptors + count; ++d) {
-            const auto value = values.find(d->id);
-            std::vector<uint8_t> stored = value != values.end() ? value->second : std::vector<uint8_t>{};
+            std::vector<uint8_t> stored = values.count(d->id) != 0 ? values[d->id] : std::vector<uint8_t>{};
             stored.resize(d->length);
             std::copy(stored.begin(), stored.end(), d->data);
         }

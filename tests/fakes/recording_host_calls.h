@@ -13,14 +13,8 @@
 class RecordingHostCalls : public HostCalls {
 public:
     RecordingHostCalls() : install_(*this) {}
-    void Sleep(unsigned microseconds) override {
-        sleeps.push_back(microseconds);
-        if (onSleep) onSleep(microseconds);
-    }
-    void RunCommand(const char* command) override {
-        commands.emplace_back(command);
-        if (onCommand) onCommand(command);
-    }
+    void Sleep(unsigned microseconds) override { sleeps.push_back(microseconds); if (onSleep) onSleep(microseconds); }
+    void RunCommand(const char* command) override { commands.emplace_back(command); if (onCommand) onCommand(command); }
 
     std::vector<unsigned> sleeps;
     std::vector<std::string> commands;
