@@ -34,11 +34,10 @@ class FakeFileSystem : public FileSystem {
 public:
     static constexpr size_t kMaxTransfer = 1000;
 
-    FakeFileSystem() : install_(*this) {}
 
     int Open(const char* path, int flags, mode_t /*mode*/) override {
         if (auto failed = Call("open", path)) return *failed;
-        if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return Fail(ENOENT);
+        if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return errno = ENOENT, -1;
         if ((flags & O_TRUNC) != 0) files_[path].bytes.clear();
         // The lowest free descriptor, as the kernel gives: a daemon that
         // closes what it opens keeps the fake's table as small as its own.
@@ -99,26 +98,20 @@ public:
     std::vector<FileFault> faults;
 
 private:
-    struct File {
-        std::string bytes, synced;
-    };
+    struct File { std::string bytes, synced; };
 
-    static int Fail(int error) {
-        errno = error;
-        return error != 0 ? -1 : 0;
-    }
     /// What the call returns instead when it is to fail.
     std::optional<int> Call(const char* name, const std::string& path) {
-        std::optional<int> error;
+        std::optional<int> result;
         for (FileFault& fault : faults) {
             const bool matches = (fault.name.empty() || fault.name == name) && (fault.path.empty() || fault.path == path);
-            if (matches && ++fault.seen == fault.nth) error = fault.error;
+            if (matches && ++fault.seen == fault.nth) result = (errno = fault.error) != 0 ? -1 : 0;
         }
-        return error ? std::optional(Fail(*error)) : std::nullopt;
+        return result;
     }
 
     std::map<std::string, File> files_, durable_;
     using Descriptor = std::pair<std::string, size_t>;  // path and read offset; empty: free
     std::vector<Descriptor> open_;
-    ScopedInstall<FileSystem> install_;
+    ScopedInstall<FileSystem> install_{*this};
 };

@@ -9,16 +9,12 @@
 #include "seam.h"
 
 /// A stored value as a test states it: id and exact bytes.
-struct ParamBytes {
-    uint32_t id;
-    std::vector<uint8_t> bytes;
-};
+struct ParamBytes { uint32_t id; std::vector<uint8_t> bytes; };
 
 /// An in-memory parameter service that can be told to fail; an id it does
 /// not hold reads as zeros. Installs itself for its own lifetime.
 class FakeParamService : public ParamService {
 public:
-    FakeParamService() : install_(*this) {}
 
     int Get(ParamDescriptor* descriptors, int count) override {
         if (Fails(descriptors, count, failingReadIds)) return 1;
@@ -46,9 +42,8 @@ public:
 private:
     bool Fails(const ParamDescriptor* descriptors, int count, const std::set<uint32_t>& more) {
         ++calls;
-        return failAll || std::any_of(descriptors, descriptors + count, [&](const ParamDescriptor& d) {
-                   return failingIds.count(d.id) != 0 || more.count(d.id) != 0;
-               });
+        auto named = [&](const ParamDescriptor& d) { return failingIds.count(d.id) + more.count(d.id) != 0; };
+        return failAll || std::any_of(descriptors, descriptors + count, named);
     }
-    ScopedInstall<ParamService> install_;
+    ScopedInstall<ParamService> install_{*this};
 };

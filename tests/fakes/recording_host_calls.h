@@ -12,7 +12,6 @@
 /// Installs itself for its own lifetime.
 class RecordingHostCalls : public HostCalls {
 public:
-    RecordingHostCalls() : install_(*this) {}
     void Sleep(unsigned microseconds) override { sleeps.push_back(microseconds); if (onSleep) onSleep(microseconds); }
     void RunCommand(const char* command) override { commands.emplace_back(command); if (onCommand) onCommand(command); }
 
@@ -22,5 +21,5 @@ public:
     std::function<void(const std::string&)> onCommand;
 
 private:
-    ScopedInstall<HostCalls> install_;
+    ScopedInstall<HostCalls> install_{*this};
 };

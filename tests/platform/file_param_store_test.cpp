@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -20,12 +20,6 @@ namespace {
 
 using namespace std::string_literals;
 using Bytes = std::vector<uint8_t>;
-
-struct TempDir {
-    char name[27] = "/tmp/kip-store-test-XXXXXX";
-    const std::string path = mkdtemp(name) != nullptr ? name : throw std::runtime_error("no temporary directory");
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
 
 // Each call opens the store afresh, as another process would.
 int SetOne(const std::string& dir, uint32_t id, Bytes value) {
@@ -44,27 +38,29 @@ std::pair<int, Bytes> GetOne(const std::string& dir, uint32_t id, uint32_t lengt
 // this process adds values of its own: the value stays whole, and no update
 // is lost, although the victim may die holding the lock.
 TEST(FileParamStore, AWriterKilledMidSetLeavesAWholeStoreAndOthersLoseNoUpdate) {
-    TempDir tmp;
+    char dir[] = "/tmp/kip-store-test-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::shared_ptr<void> removeDir(nullptr, [&](void*) { std::filesystem::remove_all(dir); });  // however it ends
     constexpr uint32_t kLength = 3000, kPerRound = 15;  // one byte repeated, so a mix of two would show
-    ASSERT_EQ(0, SetOne(tmp.path, 0, Bytes(kLength, 1)));  // a completed Set, which no kill may undo
+    ASSERT_EQ(0, SetOne(dir, 0, Bytes(kLength, 1)));  // a completed Set, which no kill may undo
     for (uint32_t round = 0, id = 1; round < 20; ++round) {
         SCOPED_TRACE(round);
         const pid_t victim = fork();
         ASSERT_NE(-1, victim);  // a kill(-1) would reach every process of ours
         if (victim == 0) {
-            for (uint8_t b = 2; SetOne(tmp.path, 0, Bytes(kLength, b)) == 0; b = b % 255 + 1) {}
+            for (uint8_t b = 2; SetOne(dir, 0, Bytes(kLength, b)) == 0; b = b % 255 + 1) {}
             _exit(0);
         }
-        for (const uint32_t last = id + kPerRound; id < last; ++id) EXPECT_EQ(0, SetOne(tmp.path, id, HostBytes(id)));
+        for (const uint32_t last = id + kPerRound; id < last; ++id) EXPECT_EQ(0, SetOne(dir, id, HostBytes(id)));
         usleep((round * 1237) % 3000);  // the kill comes at a different point each round
         kill(victim, SIGKILL);
         int status = 0;
         ASSERT_TRUE(waitpid(victim, &status, 0) == victim && WIFSIGNALED(status)) << "a Set failed in the victim";
-        const auto [result, value] = GetOne(tmp.path, 0, kLength);
+        const auto [result, value] = GetOne(dir, 0, kLength);
         ASSERT_EQ(0, result) << "the store no longer opens or fails its check";
         EXPECT_EQ(Bytes(kLength, value.front()), value);
     }
-    for (uint32_t id = 1; id <= 20 * kPerRound; ++id) ASSERT_EQ(std::pair(0, HostBytes(id)), GetOne(tmp.path, id, 4)) << id;
+    for (uint32_t id = 1; id <= 20 * kPerRound; ++id) ASSERT_EQ(std::pair(0, HostBytes(id)), GetOne(dir, id, 4)) << id;
 }
 
 // The tests below run on the in-memory filesystem. Its store directory lies
@@ -77,8 +73,8 @@ TEST(FileParamStore, ARefusedSetLeavesTheStoreByteIdenticalAndAnInterruptedCallI
     // Magic, version, count, crc of the rest; then id, length and bytes in
     // ascending id order; little-endian. Units hold their stores in it.
     const std::string good = "KIPPSTOR\1\0\0\0\2\0\0\0\360\34\326D\7\0\0\0\3\0\0\0abc\4\3\2\1\1\0\0\0z"s;
-    constexpr int kOk = FileParamStore::kOk, kIoError = FileParamStore::kIoError;
-    constexpr int kCorrupt = FileParamStore::kCorrupt, kAbsent = FileParamStore::kAbsent;
+    constexpr int kOk = FileParamStore::kOk, kIoError = FileParamStore::kIoError, kCorrupt = FileParamStore::kCorrupt;
+    constexpr int kAbsent = FileParamStore::kAbsent;
     // A corrupt file is read without any fault, so only the store's own
     // checks can refuse it; a Get of the new id then tells why the Set failed.
     const std::tuple<const char*, std::string, std::optional<FileFault>, int, int> cases[] = {
