@@ -17,23 +17,18 @@
 /// any) on `path` (empty: any) with `error`. Error 0 makes the call do
 /// nothing and return 0, as a write of no bytes.
 struct FileFault {
-    std::string name;
-    std::string path;
-    int nth = 1;
-    int error = EIO;
-    int seen = 0;  // matching calls so far
+    std::string name, path;
+    int nth = 1, error = EIO, seen = 0;  // seen: matching calls so far
 };
 
 /// Files in memory, any call of which can fail, and a power cut. LosePower
 /// leaves the names that a directory's fsync last saw (the files share one
 /// directory), each with the bytes its own fsync last saw. A descriptor names
-/// a path, as no caller renames an open file; a write moves at most
-/// kMaxTransfer bytes and appends, as every writer truncates first. Installs
-/// itself for its own lifetime.
+/// a path, as no caller renames an open file; a write moves at most 1000
+/// bytes and appends, as every writer truncates first. Installs itself for
+/// its own lifetime.
 class FakeFileSystem : public FileSystem {
 public:
-    static constexpr size_t kMaxTransfer = 1000;
-
 
     int Open(const char* path, int flags, mode_t /*mode*/) override {
         if (auto failed = Call("open", path)) return *failed;
@@ -56,7 +51,7 @@ public:
     ssize_t Write(int fd, const void* bytes, size_t size) override {
         const std::string& path = open_.at(fd).first;
         if (auto failed = Call("write", path)) return *failed;
-        const size_t n = std::min(size, kMaxTransfer);
+        const size_t n = std::min<size_t>(size, 1000);
         files_[path].bytes.append(static_cast<const char*>(bytes), n);
         return static_cast<ssize_t>(n);
     }
@@ -69,14 +64,10 @@ public:
     }
     int Rename(const char* from, const char* to) override {
         if (auto failed = Call("rename", from)) return *failed;
-        files_[to] = files_[from];
-        files_.erase(from);
+        files_[to] = files_.extract(from).mapped();  // the caller renames only what it wrote
         return 0;
     }
-    int Unlink(const char* path) override {
-        files_.erase(path);
-        return Call("unlink", path).value_or(0);
-    }
+    int Unlink(const char* path) override { files_.erase(path); return Call("unlink", path).value_or(0); }
     int Close(int fd) override {
         const int result = Call("close", open_.at(fd).first).value_or(0);
         open_.at(fd) = {};  // closed even when the call fails, as close(2) does
@@ -90,10 +81,7 @@ public:
         return files_.count(path) != 0 ? std::optional(files_.at(path).bytes) : std::nullopt;
     }
     /// Keeps only what was durable, as a power cut and a restart would.
-    void LosePower() {
-        files_ = durable_;
-        for (auto& [path, file] : files_) file.bytes = file.synced;
-    }
+    void LosePower() { files_ = durable_; for (auto& [path, file] : files_) file.bytes = file.synced; }
 
     std::vector<FileFault> faults;
 

@@ -32,8 +32,8 @@ public:
         return 0;
     }
 
-    std::set<uint32_t> failingIds;      // a call that names one fails whole
-    std::set<uint32_t> failingReadIds;  // a read that names one fails whole
+    // A call that names one of the first, or a read that names one of the second, fails whole.
+    std::set<uint32_t> failingIds, failingReadIds;
     bool failAll = false;
     std::map<uint32_t, std::vector<uint8_t>> values;
     std::vector<ParamBytes> writes;  // each value every Set was given, stored or not, in order
