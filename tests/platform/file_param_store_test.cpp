@@ -46,7 +46,7 @@ TEST(FileParamStore, AWriterKilledMidSetLeavesAWholeStoreAndOthersLoseNoUpdate) 
         const pid_t victim = fork();
         ASSERT_NE(-1, victim);  // a kill(-1) would reach every process of ours
         // The victim sets until it is killed, or ends unsignalled when a Set fails.
-        for (uint8_t b = 2; victim == 0; b = b % 255 + 1) if (SetOne(dir, 0, Bytes(kLength, b)) != 0) _exit(0);
+        if (victim == 0) for (uint8_t b = 2;; b = b % 255 + 1) if (SetOne(dir, 0, Bytes(kLength, b)) != 0) _exit(0);
         for (const uint32_t last = id + kPerRound; id < last; ++id) EXPECT_EQ(0, SetOne(dir, id, HostBytes(id)));
         usleep((round * 1237) % 3000);  // the kill comes at a different point each round
         kill(victim, SIGKILL);
