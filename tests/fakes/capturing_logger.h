@@ -11,9 +11,7 @@
 /// do not break when code moves. Installs itself for its own lifetime.
 class CapturingLogger : public LogBackend {
 public:
-    CapturingLogger() : install_(*this) {}
-    void SetLevel(int /*level*/) override {}
-    void SetConfig(const std::string& /*config*/) override {}
+    void SetLevel(int /*level*/) override {} void SetConfig(const std::string& /*config*/) override {}
     void Write(int level, const char* /*file*/, const char* function, int /*line*/, const char* message) override {
         lines.push_back("L" + std::to_string(level) + " " + function + ": " + message);
     }
@@ -21,5 +19,5 @@ public:
     std::vector<std::string> lines;
 
 private:
-    ScopedInstall<LogBackend> install_;
+    ScopedInstall<LogBackend> install_{*this};
 };

@@ -13,33 +13,26 @@
 #include "file_system.h"
 #include "seam.h"
 
-/// Fails calls named `name` ("open", "write", ...; empty: any) on `path`
-/// (empty: any) with `error`: only the `nth` of them (from 1), or every one
-/// when `nth` is 0. Error 0 makes the call do nothing and return 0, as a
-/// write of no bytes.
+/// Fails the `nth` call (from 1) named `name` ("open", "write", ...; empty:
+/// any) on `path` (empty: any) with `error`. Error 0 makes the call do
+/// nothing and return 0, as a write of no bytes.
 struct FileFault {
-    std::string name;
-    std::string path;
-    int nth = 0;
-    int error = EIO;
-    int seen = 0;  // matching calls so far
+    std::string name, path;
+    int nth = 1, error = EIO, seen = 0;  // seen: matching calls so far
 };
 
 /// Files in memory, any call of which can fail, and a power cut. LosePower
 /// leaves the names that a directory's fsync last saw (the files share one
 /// directory), each with the bytes its own fsync last saw. A descriptor names
-/// a path, as no caller renames an open file; a write moves at most
-/// kMaxTransfer bytes and appends, as every writer truncates first. Installs
-/// itself for its own lifetime.
+/// a path, as no caller renames an open file; a write moves at most 1000
+/// bytes and appends, as every writer truncates first. Installs itself for
+/// its own lifetime.
 class FakeFileSystem : public FileSystem {
 public:
-    static constexpr size_t kMaxTransfer = 1000;
-
-    FakeFileSystem() : install_(*this) {}
 
     int Open(const char* path, int flags, mode_t /*mode*/) override {
         if (auto failed = Call("open", path)) return *failed;
-        if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return Fail(ENOENT);
+        if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return errno = ENOENT, -1;
         if ((flags & O_TRUNC) != 0) files_[path].bytes.clear();
         // The lowest free descriptor, as the kernel gives: a daemon that
         // closes what it opens keeps the fake's table as small as its own.
@@ -58,28 +51,23 @@ public:
     ssize_t Write(int fd, const void* bytes, size_t size) override {
         const std::string& path = open_.at(fd).first;
         if (auto failed = Call("write", path)) return *failed;
-        const size_t n = std::min(size, kMaxTransfer);
+        const size_t n = std::min<size_t>(size, 1000);
         files_[path].bytes.append(static_cast<const char*>(bytes), n);
         return static_cast<ssize_t>(n);
     }
     int Fsync(int fd) override {
         const std::string& path = open_.at(fd).first;
         if (auto failed = Call("fsync", path)) return *failed;
-        auto file = files_.find(path);
-        if (file != files_.end()) file->second.synced = file->second.bytes;
+        if (files_.count(path) != 0) files_[path].synced = files_[path].bytes;
         else durable_ = files_;  // a directory's
         return 0;
     }
     int Rename(const char* from, const char* to) override {
         if (auto failed = Call("rename", from)) return *failed;
-        files_[to] = files_[from];
-        files_.erase(from);
+        files_[to] = files_.extract(from).mapped();  // the caller renames only what it wrote
         return 0;
     }
-    int Unlink(const char* path) override {
-        if (auto failed = Call("unlink", path)) return *failed;
-        return files_.erase(path) == 1 ? 0 : Fail(ENOENT);
-    }
+    int Unlink(const char* path) override { files_.erase(path); return Call("unlink", path).value_or(0); }
     int Close(int fd) override {
         const int result = Call("close", open_.at(fd).first).value_or(0);
         open_.at(fd) = {};  // closed even when the call fails, as close(2) does
@@ -90,40 +78,28 @@ public:
 
     /// The bytes of file `path` as a reader would see them now.
     std::optional<std::string> Contents(const std::string& path) const {
-        auto file = files_.find(path);
-        return file == files_.end() ? std::nullopt : std::optional(file->second.bytes);
+        return files_.count(path) != 0 ? std::optional(files_.at(path).bytes) : std::nullopt;
     }
     /// Keeps only what was durable, as a power cut and a restart would.
-    void LosePower() {
-        files_ = durable_;
-        for (auto& [path, file] : files_) file.bytes = file.synced;
-    }
+    void LosePower() { files_ = durable_; for (auto& [path, file] : files_) file.bytes = file.synced; }
 
     std::vector<FileFault> faults;
 
 private:
-    struct File {
-        std::string bytes;
-        std::string synced;
-    };
+    struct File { std::string bytes, synced; };
 
-    static int Fail(int error) {
-        errno = error;
-        return error != 0 ? -1 : 0;
-    }
     /// What the call returns instead when it is to fail.
     std::optional<int> Call(const char* name, const std::string& path) {
-        std::optional<int> error;
+        std::optional<int> result;
         for (FileFault& fault : faults) {
             const bool matches = (fault.name.empty() || fault.name == name) && (fault.path.empty() || fault.path == path);
-            if (matches && (++fault.seen == fault.nth || fault.nth == 0)) error = fault.error;
+            if (matches && ++fault.seen == fault.nth) result = (errno = fault.error) != 0 ? -1 : 0;
         }
-        return error ? std::optional(Fail(*error)) : std::nullopt;
+        return result;
     }
 
-    std::map<std::string, File> files_;
-    std::map<std::string, File> durable_;
+    std::map<std::string, File> files_, durable_;
     using Descriptor = std::pair<std::string, size_t>;  // path and read offset; empty: free
     std::vector<Descriptor> open_;
-    ScopedInstall<FileSystem> install_;
+    ScopedInstall<FileSystem> install_{*this};
 };

@@ -9,23 +9,17 @@
 #include "seam.h"
 
 /// A stored value as a test states it: id and exact bytes.
-struct ParamBytes {
-    uint32_t id;
-    std::vector<uint8_t> bytes;
-    bool operator==(const ParamBytes& other) const { return id == other.id && bytes == other.bytes; }
-};
+struct ParamBytes { uint32_t id; std::vector<uint8_t> bytes; };
 
 /// An in-memory parameter service that can be told to fail; an id it does
 /// not hold reads as zeros. Installs itself for its own lifetime.
 class FakeParamService : public ParamService {
 public:
-    FakeParamService() : install_(*this) {}
 
     int Get(ParamDescriptor* descriptors, int count) override {
         if (Fails(descriptors, count, failingReadIds)) return 1;
         for (ParamDescriptor* d = descriptors; d != descriptors + count; ++d) {
-            const auto value = values.find(d->id);
-            std::vector<uint8_t> stored = value != values.end() ? value->second : std::vector<uint8_t>{};
+            std::vector<uint8_t> stored = values.count(d->id) != 0 ? values[d->id] : std::vector<uint8_t>{};
             stored.resize(d->length);
             std::copy(stored.begin(), stored.end(), d->data);
         }
@@ -38,8 +32,8 @@ public:
         return 0;
     }
 
-    std::set<uint32_t> failingIds;      // a call that names one fails whole
-    std::set<uint32_t> failingReadIds;  // a read that names one fails whole
+    // A call that names one of the first, or a read that names one of the second, fails whole.
+    std::set<uint32_t> failingIds, failingReadIds;
     bool failAll = false;
     std::map<uint32_t, std::vector<uint8_t>> values;
     std::vector<ParamBytes> writes;  // each value every Set was given, stored or not, in order
@@ -48,9 +42,8 @@ public:
 private:
     bool Fails(const ParamDescriptor* descriptors, int count, const std::set<uint32_t>& more) {
         ++calls;
-        return failAll || std::any_of(descriptors, descriptors + count, [&](const ParamDescriptor& d) {
-                   return failingIds.count(d.id) != 0 || more.count(d.id) != 0;
-               });
+        auto named = [&](const ParamDescriptor& d) { return failingIds.count(d.id) + more.count(d.id) != 0; };
+        return failAll || std::any_of(descriptors, descriptors + count, named);
     }
-    ScopedInstall<ParamService> install_;
+    ScopedInstall<ParamService> install_{*this};
 };
