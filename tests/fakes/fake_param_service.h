@@ -15,7 +15,6 @@ struct ParamBytes { uint32_t id; std::vector<uint8_t> bytes; };
 /// not hold reads as zeros. Installs itself for its own lifetime.
 class FakeParamService : public ParamService {
 public:
-
     int Get(ParamDescriptor* descriptors, int count) override {
         if (Fails(descriptors, count, failingReadIds)) return 1;
         for (ParamDescriptor* d = descriptors; d != descriptors + count; ++d) {

@@ -12,11 +12,19 @@
 /// Installs itself for its own lifetime.
 class RecordingHostCalls : public HostCalls {
 public:
-    void Sleep(unsigned microseconds) override { sleeps.push_back(microseconds); if (onSleep) onSleep(microseconds); }
-    void RunCommand(const char* command) override { commands.emplace_back(command); if (onCommand) onCommand(command); }
+    void Sleep(unsigned microseconds) override {
+        sleeps.push_back(microseconds);
+        if (onSleep) onSleep(microseconds);
+    }
+    void RunCommand(const char* command) override {
+        commands.emplace_back(command);
+        if (onCommand) onCommand(command);
+    }
 
-    std::vector<unsigned> sleeps; std::vector<std::string> commands;
-    std::function<void(unsigned)> onSleep; std::function<void(const std::string&)> onCommand;
+    std::vector<unsigned> sleeps;
+    std::vector<std::string> commands;
+    std::function<void(unsigned)> onSleep;
+    std::function<void(const std::string&)> onCommand;
 
 private:
     ScopedInstall<HostCalls> install_{*this};
