@@ -11,8 +11,7 @@ constexpr unsigned kPassesBetweenEntries = 60;
 
 bool DropReport::Due(std::string* entry) {
     if (++passes_ % kPassesBetweenEntries != 0) return false;
-    unsigned long kernel = 0;
-    UdpDropCount(sock_, &kernel);  // none found: the daemon's own count still tells
+    const unsigned long kernel = UdpDropCount(sock_);
     if (kernel + daemon_ <= logged_) return false;
     logged_ = kernel + daemon_;
     *entry = "datagrams dropped since start: " + std::to_string(kernel) + " by the kernel (source filter or full queue), " +
@@ -20,9 +19,9 @@ bool DropReport::Due(std::string* entry) {
     return true;
 }
 
-bool UdpDropCount(int sock, unsigned long* drops) {
+unsigned long UdpDropCount(int sock) {
     struct stat socket{};
-    if (fstat(sock, &socket) != 0) return false;
+    if (fstat(sock, &socket) != 0) return 0;
     std::ifstream table("/proc/self/net/udp");
     std::string line;
     std::getline(table, line);  // the heading
@@ -33,10 +32,7 @@ bool UdpDropCount(int sock, unsigned long* drops) {
         unsigned long inode = 0, count = 0;
         std::string ref, pointer;
         for (std::string& field : skipped) fields >> field;
-        if (fields >> inode >> ref >> pointer >> count && inode == socket.st_ino) {
-            *drops = count;
-            return true;
-        }
+        if (fields >> inode >> ref >> pointer >> count && inode == socket.st_ino) return count;
     }
-    return false;
+    return 0;
 }

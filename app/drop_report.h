@@ -26,5 +26,6 @@ private:
 
 /// The socket's drop count as /proc/self/net/udp gives it: SO_RXQ_OVFL only
 /// tells it along with a datagram that did arrive, and the hardened unit's
-/// ProcSubset=pid hides /proc/net. False when not found.
-bool UdpDropCount(int sock, unsigned long* drops);
+/// ProcSubset=pid hides /proc/net. 0 when not found: the daemon's own count
+/// still tells.
+unsigned long UdpDropCount(int sock);
