@@ -1,6 +1,6 @@
 #include "encoding_table.h"
 
-#include <array>
+#include <iterator>
 
 #include "field_readers.h"
 #include "host_bytes.h"
@@ -30,7 +30,7 @@ void LoadIpv4(const FieldRef& field, const uint8_t* stored) {
 }
 
 // In the order of Encoding's values.
-const std::array<EncodingRow, 6> kRows = {{
+const EncodingRow kRows[] = {
     {1, "u8", "0-255", 255,
      [](ReaderOutput& o, int& applied, const char* path, const char* text, uint32_t id) {
          return UpdateUint8FromXml(o.u8, applied, path, text, id);
@@ -68,7 +68,9 @@ const std::array<EncodingRow, 6> kRows = {{
      },
      [](const FieldRef& field, const ReaderOutput& o) { LandAddress(field, o.bytes.data()); },
      LandAddress, PrintAtcsAddress, ParseAtcsAddress},
-}};
+};
+// One row for each encoding: RowOf indexes by the value.
+static_assert(std::size(kRows) == static_cast<size_t>(Encoding::AtcsAddress) + 1);
 
 }  // namespace
 
