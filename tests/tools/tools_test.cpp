@@ -120,7 +120,7 @@ TEST(Tools, StoreKeepsValuesAsTheirHostOrderBytesAndShowsThemBack) {
         {"160", "255", {255}, "255"}, {"140", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
         {"135", "305419896", HostBytes<uint32_t>(305419896), "305419896"}, {"144", "\\x7e", {'~'}, "~"},
         {"142", "10.1.2.3", {10, 1, 2, 3}, "10.1.2.3"}, {"--hex 135", "0000007b", {0, 0, 0, 123}, "0000007b"},
-        {"147", "762001a2bc", {0x76, 0x20, 0x01, 0xA2, 0xBC, 0}, "762001A2BC"},
+        {"147", "abcDEF5789", {0xAB, 0xCD, 0xEF, 0x57, 0x89, 0}, "ABCDEF5789"},
     };
     for (const auto& c : cases) {
         FakeParamService store;

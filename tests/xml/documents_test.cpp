@@ -49,13 +49,17 @@ TEST_F(Documents, StoreWhatTheyHoldWhenWholeUpToANul) {
         {"", {}}, {"<config><Power>5</Power></config", {}}, {"<ParamMessage><Power>1</Power></ParamMessage>", {}},
         {std::string("<config><Power>7</Power></config>") + '\0' + "<LunConfig><LogLevel>1</LogLevel></LunConfig>",
          {{138, {7}}}},
-        // Numbers read like strtol, held in 32 bits, cut to the width, in the host's byte order.
+        // Numbers read like strtol, held in 32 bits, cut to the width, in the host's byte order;
+        // IPv4 texts like inet_addr, in network order; addresses of at most 11 characters, up to
+        // a non-digit, the rest zero-filled even after a longer one.
         {"<config><RadioID>-1</RadioID><TxFreq>3000000000</TxFreq><RxFreq>-99999999999</RxFreq><Power>300</Power>"
          "<StfpLocalPort>70000</StfpLocalPort><ItpLocalPort>0x10</ItpLocalPort><ItpRemotePort>010</ItpRemotePort>"
-         "<InstallType>\xC3\xA9</InstallType><NetLoggerIP>10.9.8.7</NetLoggerIP></config>",
+         "<InstallType>\xC3\xA9</InstallType><NetLoggerIP>10.9.8.7</NetLoggerIP><ItpRemoteIP>010.0.0.0x1</ItpRemoteIP>"
+         "<Address>7620011234A</Address><RfmAddress>762</RfmAddress></config><LunConfig><LunAddress>76x0011234</LunAddress></LunConfig>",
          {{135, HostBytes<uint32_t>(0xFFFFFFFF)}, {136, HostBytes<uint32_t>(0x7FFFFFFF)},
           {137, HostBytes<uint32_t>(0x80000000)}, {138, {44}}, {139, HostBytes<uint16_t>(70000 - 65536)},
-          {141, {0, 0}}, {143, HostBytes<uint16_t>(10)}, {144, {0xC3}}, {158, {10, 9, 8, 7}}}},
+          {141, {0, 0}}, {143, HostBytes<uint16_t>(10)}, {144, {0xC3}}, {158, {10, 9, 8, 7}}, {142, {8, 0, 0, 1}},
+          {147, {0x76, 0x20, 0x01, 0x12, 0x34, 0}}, {148, {0x76, 0x20, 0, 0, 0, 0}}, {149, {0x76, 0, 0, 0, 0, 0}}}},
         // The duty-cycle rule: switched off, the duty cycle widens the window, as power limit 2 does (below).
         {"<config><KipDcPowerLimit>1</KipDcPowerLimit></config>", DutyCycle(1, 24, 7)},
         {"<config><KipDisableDutyCycle>1</KipDisableDutyCycle></config>", DutyCycle(0, 48, 48)},
