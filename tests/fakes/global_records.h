@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "apply_config.h"
 #include "dor_document.h"
 #include "fake_param_service.h"
@@ -48,7 +50,7 @@ inline void LoadTypicalRecords() {
     FakeParamService store;
     RecordingHostCalls host;  // the pauses after address writes
     store.values[158] = {127, 0, 0, 1};
-    ApplyDocument(kTypicalDocuments);
+    EXPECT_EQ(1, ApplyDocument(kTypicalDocuments)) << "a typical unit's documents no longer apply whole";
     Restart();
     lunConfig.ItpLinks.push_back({1, "9.9.9.9", 2});
 }
