@@ -5,8 +5,10 @@
 
 #include "capturing_logger.h"
 #include "catalogue.h"
+#include "fake_param_service.h"
 #include "global_records.h"
 #include "host_bytes.h"
+#include "recording_host_calls.h"
 
 namespace {
 
