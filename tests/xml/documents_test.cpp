@@ -36,7 +36,7 @@ protected:
 // document still ends well, and the gap is logged.
 TEST_F(Documents, ATypicalUnitsAreReadStoredAndWrittenByteForByteAndAMissingLinkIsLogged) {
     EXPECT_EQ(kTypicalDocuments, WrittenDocuments());
-    auto inOrder = [](const ParamBytes& a, const ParamBytes& b) { return FindCatalogueEntry(a.id) < FindCatalogueEntry(b.id); };
+    auto inOrder = [](uint32_t a, uint32_t b) { return FindCatalogueEntry(a) < FindCatalogueEntry(b); };
     EXPECT_TRUE(std::is_sorted(store.writes.begin(), store.writes.end(), inOrder));
     EXPECT_EQ((std::vector<uint8_t>{0x26, 0x20, 0x01, 0x00, 0x01, 0}), store.values[147]);
     EXPECT_EQ((std::vector<unsigned>(3, 500000)), host.sleeps);  // each address read back after a pause
