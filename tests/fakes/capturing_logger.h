@@ -11,7 +11,8 @@
 /// do not break when code moves. Installs itself for its own lifetime.
 class CapturingLogger : public LogBackend {
 public:
-    void SetLevel(int /*level*/) override {} void SetConfig(const std::string& /*config*/) override {}
+    void SetLevel(int /*level*/) override {}
+    void SetConfig(const std::string& /*config*/) override {}
     void Write(int level, const char* /*file*/, const char* function, int /*line*/, const char* message) override {
         lines.push_back("L" + std::to_string(level) + " " + function + ": " + message);
     }

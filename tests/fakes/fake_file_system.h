@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "file_system.h"
 #include "seam.h"
@@ -34,12 +33,8 @@ public:
         if (auto failed = Call("open", path)) return *failed;
         if ((flags & (O_CREAT | O_DIRECTORY)) == 0 && files_.count(path) == 0) return errno = ENOENT, -1;
         if ((flags & O_TRUNC) != 0) files_[path].bytes.clear();
-        // The lowest free descriptor, as the kernel gives: a daemon that
-        // closes what it opens keeps the fake's table as small as its own.
-        auto slot = std::find(open_.begin(), open_.end(), Descriptor{});
-        if (slot == open_.end()) slot = open_.insert(slot, Descriptor{});
-        *slot = {path, 0};
-        return static_cast<int>(slot - open_.begin());
+        open_[++lastFd_] = {path, 0};
+        return lastFd_;
     }
     ssize_t Read(int fd, void* buffer, size_t size) override {
         auto& [path, offset] = open_.at(fd);
@@ -67,10 +62,13 @@ public:
         files_[to] = files_.extract(from).mapped();  // the caller renames only what it wrote
         return 0;
     }
-    int Unlink(const char* path) override { files_.erase(path); return Call("unlink", path).value_or(0); }
+    int Unlink(const char* path) override {
+        files_.erase(path);
+        return Call("unlink", path).value_or(0);
+    }
     int Close(int fd) override {
         const int result = Call("close", open_.at(fd).first).value_or(0);
-        open_.at(fd) = {};  // closed even when the call fails, as close(2) does
+        open_.erase(fd);  // closed even when the call fails, as close(2) does
         return result;
     }
     int Mkdir(const char* path, mode_t /*mode*/) override { return Call("mkdir", path).value_or(0); }
@@ -81,25 +79,26 @@ public:
         return files_.count(path) != 0 ? std::optional(files_.at(path).bytes) : std::nullopt;
     }
     /// Keeps only what was durable, as a power cut and a restart would.
-    void LosePower() { files_ = durable_; for (auto& [path, file] : files_) file.bytes = file.synced; }
+    void LosePower() {
+        files_ = durable_;
+        for (auto& [path, file] : files_) file.bytes = file.synced;
+    }
 
-    std::vector<FileFault> faults;
+    std::optional<FileFault> fault;
 
 private:
     struct File { std::string bytes, synced; };
 
     /// What the call returns instead when it is to fail.
     std::optional<int> Call(const char* name, const std::string& path) {
-        std::optional<int> result;
-        for (FileFault& fault : faults) {
-            const bool matches = (fault.name.empty() || fault.name == name) && (fault.path.empty() || fault.path == path);
-            if (matches && ++fault.seen == fault.nth) result = (errno = fault.error) != 0 ? -1 : 0;
-        }
-        return result;
+        const bool matches = fault && (fault->name.empty() || fault->name == name) && (fault->path.empty() || fault->path == path);
+        if (!matches || ++fault->seen != fault->nth) return std::nullopt;
+        errno = fault->error;
+        return errno != 0 ? -1 : 0;
     }
 
     std::map<std::string, File> files_, durable_;
-    using Descriptor = std::pair<std::string, size_t>;  // path and read offset; empty: free
-    std::vector<Descriptor> open_;
+    std::map<int, std::pair<std::string, size_t>> open_;  // path and read offset
+    int lastFd_ = 0;
     ScopedInstall<FileSystem> install_{*this};
 };

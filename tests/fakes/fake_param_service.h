@@ -8,9 +8,6 @@
 #include "param_service.h"
 #include "seam.h"
 
-/// A stored value as a test states it: id and exact bytes.
-struct ParamBytes { uint32_t id; std::vector<uint8_t> bytes; };
-
 /// An in-memory parameter service that can be told to fail; an id it does
 /// not hold reads as zeros. Installs itself for its own lifetime.
 class FakeParamService : public ParamService {
@@ -25,9 +22,9 @@ public:
         return 0;
     }
     int Set(const ParamDescriptor* descriptors, int count) override {
-        for (const ParamDescriptor* d = descriptors; d != descriptors + count; ++d) writes.push_back({d->id, {d->data, d->data + d->length}});
+        for (const ParamDescriptor* d = descriptors; d != descriptors + count; ++d) writes.push_back(d->id);
         if (Fails(descriptors, count, {})) return 1;
-        for (auto write = writes.end() - count; write != writes.end(); ++write) values[write->id] = write->bytes;
+        for (const ParamDescriptor* d = descriptors; d != descriptors + count; ++d) values[d->id].assign(d->data, d->data + d->length);
         return 0;
     }
 
@@ -35,7 +32,7 @@ public:
     std::set<uint32_t> failingIds, failingReadIds;
     bool failAll = false;
     std::map<uint32_t, std::vector<uint8_t>> values;
-    std::vector<ParamBytes> writes;  // each value every Set was given, stored or not, in order
+    std::vector<uint32_t> writes;  // the id of each value every Set was given, stored or not, in order
     int calls = 0;
 
 private:

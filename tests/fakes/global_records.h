@@ -1,20 +1,28 @@
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "apply_config.h"
-#include "derived_params.h"
 #include "dor_document.h"
+#include "fake_param_service.h"
 #include "loading.h"
 #include "lun_document.h"
+#include "recording_host_calls.h"
 #include "records.h"
 
-/// Puts the three global records back as they are before start-up.
-inline void ResetRecords() { dorConfig = {}; lunConfig = {}; kipParams = {}; }
-
-/// The records as a start-up on what the store holds now leaves them.
-inline bool Restart() { ResetRecords(); return GetKipParams(); }
+/// The records as a start-up on what the store holds now leaves them: from
+/// nothing, so a field that loading misses shows.
+inline bool Restart() {
+    dorConfig = {};
+    lunConfig = {};
+    kipParams = {};
+    return GetKipParams();
+}
 
 /// Applies `text` as the daemon applies a datagram's bytes.
 inline int ApplyDocument(const std::string& text) {
@@ -28,18 +36,21 @@ inline std::string WrittenDocuments() {
     return out.str();
 }
 
-/// Records as start-up leaves them for a typical unit: its stored values,
-/// then the fixed and derived ones as loading sets them.
+/// What the daemon writes for a typical unit, byte for byte: both documents,
+/// with their mixed line ends, as a file.
+inline const std::string kTypicalDocuments = [] {
+    std::ifstream golden(KIP_TEST_DATA "/typical_unit.xml", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(golden), {});
+}();
+
+/// Records as start-up leaves them for a typical unit: its documents applied
+/// to a store that held only the logger's address, which they do not show;
+/// then a second link, which no document shows either.
 inline void LoadTypicalRecords() {
-    ResetRecords(); DorConfig& dor = dorConfig;
-    dor.Address = {0x26, 0x20, 0x01, 0x00, 0x01}; dor.RfmAddress = {0x26, 0x20, 0x01, 0x00, 0x02};
-    dor.LogLevel = 3; dor.RadioID = 12; dor.Power = 5; dor.TxFreq = 160215000; dor.RxFreq = 161115000;
-    dor.StfpLocalPort = 5000; dor.StfpRemotePort = 5001; dor.ItpLocalPort = 6000; dor.ItpRemotePort = 6001;
-    dor.ItpRemoteIP = "10.1.2.3"; dor.InstallType = "A"; dor.ClusterMemberId = 1; dor.ClusterSize = 2;
-    LunConfig& lun = lunConfig;
-    // No document shows the second link.
-    lun.LunAddress = {0x26, 0x20, 0x01, 0x00, 0x03}; lun.ItpLinks = {{4000, "127.50.50.50", 4001}, {1, "9.9.9.9", 2}};
-    lun.LogLevel = 4; lun.WiuLocalPort = 7000; lun.WiuLocalCount = 8; lun.EmpDataAckTimeout = 30; lun.EmpKeepAliveInterval = 60;
-    kipParams.NetLoggerIP = "127.0.0.1"; kipParams.DcWindowSize = 24; kipParams.DcTransmitLimit = 7;
-    SetFixedParams(); UpdateKipDerivedParams();
+    FakeParamService store;
+    RecordingHostCalls host;  // the pauses after address writes
+    store.values[158] = {127, 0, 0, 1};
+    EXPECT_EQ(1, ApplyDocument(kTypicalDocuments)) << "a typical unit's documents no longer apply whole";
+    Restart();
+    lunConfig.ItpLinks.push_back({1, "9.9.9.9", 2});
 }

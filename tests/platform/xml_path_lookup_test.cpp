@@ -12,21 +12,15 @@ namespace {
 
 // Every text sits right before a page that may not be read, so a lookup that
 // reads past the caller's terminator crashes: TinyXML does, on a text that
-// ends inside a multi-byte sequence.
-TEST(XmlPathLookup, FindsTheFirstElementOnThePathAndNeverReadsPastTheText) {
+// ends inside a multi-byte sequence. The documents' tests follow paths.
+TEST(XmlPathLookup, FindsAnElementWithoutTextAndNeverReadsPastTheText) {
     const long page = sysconf(_SC_PAGESIZE);
     // cppcheck-suppress invalidFunctionArg ; -1 is the fd that MAP_ANONYMOUS asks for
     char* area = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(MAP_FAILED, area);
     ASSERT_EQ(0, mprotect(area + page, page, PROT_NONE));
-    const char* both = "<?xml version=\"1.0\"?><config><Power>5</Power><Power>6</Power></config>"
-                       "<LunConfig><ItpLink><RemotePort>4001</RemotePort></ItpLink></LunConfig>";
     const std::tuple<const char*, const char*, const char*> cases[] = {  // path, text, its value (nullptr: none)
-        {"config:Power", both, "5"},
-        {"LunConfig:ItpLink:RemotePort", both, "4001"},
-        {"LunConfig", both, ""},
-        {"LunConfig:RemotePort", both, nullptr},
-        {"config:Power", "<config><Power>  4 2  </Power></config>", "  4 2  "},
+        {"config:Power", "<config><Power/></config>", ""},
         {"config", "<config><Power>5</Power>", nullptr},  // the part of a text that does not parse
         // A declaration or a byte-order mark puts the parser in UTF-8 mode,
         // where a text that ends inside a multi-byte sequence is read past.
@@ -40,7 +34,6 @@ TEST(XmlPathLookup, FindsTheFirstElementOnThePathAndNeverReadsPastTheText) {
         std::string found;
         EXPECT_EQ(value != nullptr, GetPathedElement(found, path, atPageEnd) != 0);
         EXPECT_EQ(value != nullptr ? value : found, found);
-        EXPECT_EQ(value != nullptr, GetPathedElement(nullptr, path, atPageEnd) != 0);
     }
     munmap(area, 2 * page);
     std::string found;
