@@ -10,41 +10,22 @@ import os
 import statistics
 import sys
 import tempfile
-import time
 
 TOP = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(TOP, "image"))
 from emulated_unit import Unit  # noqa: E402
 
 IDLE_SECONDS = 60
-USER_HZ = 100  # /proc/PID/stat counts in these on every Linux
-PROCESS = "$(pidof app-kip-param)"
 
 
 def spread(values, unit):
     return f"{statistics.median(values):.1f} {unit} ({min(values):.1f}-{max(values):.1f})"
 
 
-def ticks(unit):
-    """CPU time of the daemon so far (user + system), in clock ticks."""
-    fields = unit.shell(f"cat /proc/{PROCESS}/stat").split(")")[1].split()
-    return int(fields[11]) + int(fields[12])
-
-
 def one_run(port, requests):
     with tempfile.TemporaryDirectory() as work, Unit(work, port=port) as unit:
         boot = unit.boot()
-        before = ticks(unit)
-        time.sleep(IDLE_SECONDS)
-        idle_ms = (ticks(unit) - before) * 1000 / USER_HZ
-        kinds = [("query", "DOR"), ("query", "LUN"), ("set", "Power", "7"), ("set", "RadioID", "305419896")]
-        for n in range(requests):
-            if unit.client(*kinds[n % len(kinds)], timeout=10).returncode != 0:
-                raise SystemExit(f"request {n} got no reply")
-        status = unit.shell(f"cat /proc/{PROCESS}/status")
-        memory = {line.split(":")[0]: int(line.split()[1]) for line in status.splitlines()
-                  if line.startswith(("VmHWM", "VmRSS", "RssAnon"))}
-        return boot, idle_ms, memory
+        return (boot, *unit.footprint(IDLE_SECONDS, requests))
 
 
 def main():

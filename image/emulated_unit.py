@@ -24,6 +24,11 @@ INOTIFY_EVENT_SIZE = 16  # a watch on a file gives events without a name
 BOOT_SECONDS = 120
 COMMAND_SECONDS = 60
 
+DAEMON = "$(pidof app-kip-param)"
+USER_HZ = 100  # /proc/PID/stat counts in these on every Linux
+# What a unit is asked day to day, in turn: reads and one-key documents.
+REQUESTS = [("query", "DOR"), ("query", "LUN"), ("set", "Power", "7"), ("set", "RadioID", "305419896")]
+
 
 class Unit:
     """A unit booted from build/image with a disk of its own in WORK (ADD:
@@ -136,3 +141,22 @@ class Unit:
             os.close(watch)
 
         threading.Thread(target=count_writes, daemon=True).start()
+
+    def footprint(self, idle_seconds, requests):
+        """The daemon's CPU in ms over IDLE_SECONDS of silence, then its
+        memory figures in KiB (VmHWM, VmRSS, RssAnon) after REQUESTS
+        requests, each answered before the next."""
+        before = self._daemon_ticks()
+        time.sleep(idle_seconds)
+        idle_ms = (self._daemon_ticks() - before) * 1000 // USER_HZ
+        for n in range(requests):
+            if self.client(*REQUESTS[n % len(REQUESTS)], timeout=10).returncode != 0:
+                raise RuntimeError(f"request {n} got no reply")
+        status = self.shell(f"cat /proc/{DAEMON}/status")
+        return idle_ms, {line.split(":")[0]: int(line.split()[1]) for line in status.splitlines()
+                         if line.startswith(("VmHWM", "VmRSS", "RssAnon"))}
+
+    def _daemon_ticks(self):
+        """The daemon's CPU time so far (user + system), in clock ticks."""
+        fields = self.shell(f"cat /proc/{DAEMON}/stat").split(")")[1].split()
+        return int(fields[11]) + int(fields[12])
