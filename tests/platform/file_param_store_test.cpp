@@ -41,7 +41,7 @@ TEST(FileParamStore, AWriterKilledMidSetLeavesAWholeStoreAndOthersLoseNoUpdate) 
     char dir[] = "/tmp/kip-store-test-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
     const std::shared_ptr<void> removeDir(nullptr, [&](void*) { std::filesystem::remove_all(dir); });  // however it ends
-    constexpr uint32_t kLength = 3000, kPerRound = 15;  // one byte repeated, so a mix of two would show
+    constexpr uint32_t kLength = 4096, kPerRound = 15;  // the longest value, one byte repeated: a mix of two would show
     ASSERT_EQ(0, SetOne(dir, 0, Bytes(kLength, 1)));  // a completed Set, which no kill may undo
     for (uint32_t round = 0, id = 1; round < 20; ++round) {
         SCOPED_TRACE(round);

@@ -38,6 +38,7 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
     const struct { std::string line, error, input{}; } cases[] = {
         {"client", "no command given (see --help)"}, {"client frob", "unknown command 'frob' (see --help)"},
         {"client --port 65536 query DOR", "--port takes a port number from 1 to 65535, not '65536'"},
+        {"client --port 0 query DOR", "--port takes a port number from 1 to 65535, not '0'"},
         {"client query REBOOT", "query REBOOT restarts the unit; add --yes"}, {"client --timeout", "--timeout needs a value (see --help)"},
         {"client set Power", "set takes KEY VALUE pairs"}, {"client set Power 1 Power 2", "config:Power given twice"},
         {"client set Powr 1", "no key 'Powr' (see: kip-param-client keys)"},
@@ -59,7 +60,7 @@ TEST(Tools, RefuseBadInputWithOneLineAndSendOrStoreNothing) {
         {"store set --hex 135 00007b", "parameter 135 (DorConfig.RadioID) takes 4 bytes, got 3"},
         {"store set 139 65536", "parameter 139 (DorConfig.StfpLocalPort): 65536 is out of range 0-65535"},
         {"store set 142 010.0.0.1", "parameter 142 (DorConfig.ItpRemoteIP): '010.0.0.1' is not a dotted IPv4 address"},
-        {"store set 147 7G", "parameter 147 (DorConfig.Address): '7G' is not an ATCS address of 10 hex digits"},
+        {"store set 147 262001009G", "parameter 147 (DorConfig.Address): '262001009G' is not an ATCS address of 10 hex digits"},
         {"store set 144 AB", "parameter 144 (DorConfig.InstallType): 'AB' is not one character (or \\xNN)"},
     };
     for (const auto& c : cases) {
@@ -97,17 +98,22 @@ TEST(Tools, ClientReadsAndAppliesEveryDocumentTheDaemonWrites) {
 }
 
 // It lists its keys, names the elements of a document that the daemon
-// ignores, and its network failures.
+// ignores, sends values as typed when asked, and names its network failures.
 TEST(Tools, ClientSpeaksInItsOwnWords) {
     Shell client{"<config><Power>1</Power><LogConfig>x</LogConfig></config>"};
+    client.input.resize(1500, ' ');  // one datagram's worth, exactly
     EXPECT_EQ(0, client.Run("client keys"));
     EXPECT_EQ(0u, client.out.str().find("key                               id   width  encoding\n"
                                         "config:Address                    147  6      atcs  10 hex digits\n"));
     EXPECT_EQ(0, client.Run("client apply -"));
+    EXPECT_EQ(0, client.Run("client set --raw Power 0x10 InstallType \t"));
+    EXPECT_EQ("<config><Power>0x10</Power><InstallType>\t</InstallType></config>", client.sent.back());
     client.transport = ExchangeDatagram;
     EXPECT_EQ(1, client.Run("client --port 9 --timeout 0.2 query DOR"));  // nobody listens there
     EXPECT_EQ(2, client.Run("client --host 255.255.255.255 query DOR"));
     EXPECT_EQ("kip-param-client: note: the daemon ignores config:LogConfig\n"
+              "kip-param-client: warning: an empty or blank InstallType stores a NUL byte, which makes the daemon's "
+              "documents not well-formed XML for other readers\n"
               "kip-param-client: no reply from 127.0.0.1:9 within 200 ms\n"
               "kip-param-client: cannot send to 255.255.255.255\n",
               client.err.str());
@@ -115,7 +121,7 @@ TEST(Tools, ClientSpeaksInItsOwnWords) {
 
 TEST(Tools, StoreKeepsValuesAsTheirHostOrderBytesAndShowsThemBack) {
     const struct { std::string id, text; std::vector<uint8_t> bytes; std::string shown; } cases[] = {
-        {"160", "255", {255}, "255"}, {"140", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
+        {"000000160", "255", {255}, "255"}, {"140", "513", HostBytes<uint16_t>(513), "513"}, {"144", "\t", {9}, "\\x09"},
         {"135", "305419896", HostBytes<uint32_t>(305419896), "305419896"}, {"144", "\\x7e", {'~'}, "~"},
         {"142", "10.1.2.3", {10, 1, 2, 3}, "10.1.2.3"}, {"--hex 135", "0000007b", {0, 0, 0, 123}, "0000007b"},
         {"147", "abcDEF5789", {0xAB, 0xCD, 0xEF, 0x57, 0x89, 0}, "ABCDEF5789"},
