@@ -16,7 +16,6 @@
 #include "global_records.h"
 #include "loopback.h"
 #include "recording_host_calls.h"
-#include "request_handler.h"
 #include "status_files.h"
 #include "value_text.h"
 
@@ -32,11 +31,9 @@ static bool SameValue(const CatalogueEntry& entry, const FieldRef& a, const Fiel
 
 /// The reply to `datagram`, which must be what the buffer holds, terminated.
 static std::string Exchange(Loopback& loop, const std::string& datagram) {
-    if (!loop.Deliver(datagram)) return {};
-    assert(HandleReceivedData(&loop.server) == 1);
-    const std::string reply = loop.Reply();
-    assert(reply.size() < sizeof loop.server.buffer && loop.server.buffer[reply.size()] == '\0' &&
-           std::memcmp(loop.server.buffer, reply.data(), reply.size()) == 0);
+    const std::string reply = loop.Exchange(datagram);
+    assert(datagram.empty() || (reply.size() < sizeof loop.server.buffer && loop.server.buffer[reply.size()] == '\0' &&
+                                std::memcmp(loop.server.buffer, reply.data(), reply.size()) == 0));
     return reply;
 }
 
