@@ -17,10 +17,11 @@ inline uint16_t BoundPort(int fd) {
 }
 
 /// A socket of its own that talks to port `to` on 127.0.0.1, bound to
-/// `source` (any address of a network on lo is this host's) and `port`.
+/// `source` (any address of a network on lo is this host's) and `port`, and
+/// waits up to `patience` ms for a reply.
 struct UdpClient {
-    explicit UdpClient(uint16_t to, const char* source = "127.0.0.1", uint16_t port = 0)
-        : daemon{AF_INET, htons(to), {htonl(INADDR_LOOPBACK)}, {}} {
+    explicit UdpClient(uint16_t to, const char* source = "127.0.0.1", uint16_t port = 0, int patience = 1000)
+        : daemon{AF_INET, htons(to), {htonl(INADDR_LOOPBACK)}, {}}, patienceMs(patience) {
         const sockaddr_in from{AF_INET, htons(port), {inet_addr(source)}, {}};
         if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) ADD_FAILURE() << "cannot bind " << source;
     }
@@ -42,5 +43,5 @@ struct UdpClient {
 
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in daemon;
-    int patienceMs = 1000;
+    const int patienceMs;
 };

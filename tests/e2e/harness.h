@@ -46,18 +46,18 @@ inline std::string Command(const std::string& name) {
     return Env("KIP_E2E_EMULATOR", "") + " '" + Env("KIP_E2E_BIN_DIR", KIP_BIN_DIR) + "/" + name + "'";
 }
 
-// What kip-param-store prints, which must exit with `status`.
-inline std::string StoreTool(const std::string& args, int status = 0) {
-    EXPECT_EQ(status, WEXITSTATUS(std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out 2>&1").c_str()))) << args;
-    return ReadFile("/var/lib/e2e-tool.out");
+// What `program` prints on either stream, which must exit with `status`;
+// one that keeps running ends with 124.
+inline std::string Output(const std::string& program, const std::string& args, int status = 0) {
+    const std::string command = "timeout 20 " + Command(program) + " " + args + " >/var/lib/e2e-run.out 2>&1";
+    EXPECT_EQ(status, WEXITSTATUS(std::system(command.c_str()))) << program << " " << args;
+    return ReadFile("/var/lib/e2e-run.out");
 }
 
 /// A client of the daemon's port, from `source` (scripts/sandbox --net puts
 /// 192.0.2.0/24 on lo), that waits up to 10 s for a reply.
 struct Client : UdpClient {
-    explicit Client(const char* source = "127.0.0.1", uint16_t port = 0) : UdpClient(3180, source, port) {
-        patienceMs = static_cast<int>(10000 * kSlow);
-    }
+    explicit Client(const char* source = "127.0.0.1", uint16_t port = 0) : UdpClient(3180, source, port, static_cast<int>(10000 * kSlow)) {}
 };
 
 const std::string kTerminated = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating\n";
@@ -72,7 +72,7 @@ inline std::string Kept() { return ReadFile(kDorXml) + ReadFile(kLunXml) + ReadF
 struct E2e : testing::Test {
     void SetUp() override {
         ASSERT_NE(std::string::npos, ReadFile("/proc/self/mounts").find("sandbox-store")) << "run me in scripts/sandbox --net --scratch";
-        StoreTool("init --force");  // a new store, also for tests that share a sandbox
+        Output("kip-param-store", "init --force");  // a new store, also for tests that share a sandbox
         std::remove("/var/log/reboots.log");
     }
     void TearDown() override {
