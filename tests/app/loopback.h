@@ -30,5 +30,5 @@ struct Loopback {
         UdpSetNonBlocking(bound.sock);
         return bound;
     }();
-    UdpClient client{BoundPort(server.sock)};
+    UdpClient client{"127.0.0.1", 0, BoundPort(server.sock)};
 };

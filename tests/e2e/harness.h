@@ -54,12 +54,6 @@ inline std::string Output(const std::string& program, const std::string& args, i
     return ReadFile("/var/lib/e2e-run.out");
 }
 
-/// A client of the daemon's port, from `source` (scripts/sandbox --net puts
-/// 192.0.2.0/24 on lo), that waits up to 10 s for a reply.
-struct Client : UdpClient {
-    explicit Client(const char* source = "127.0.0.1", uint16_t port = 0) : UdpClient(3180, source, port, static_cast<int>(10000 * kSlow)) {}
-};
-
 const std::string kTerminated = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating\n";
 
 inline std::string Report(const std::string& dor, const std::string& lun, int count) {

@@ -29,14 +29,6 @@ static bool SameValue(const CatalogueEntry& entry, const FieldRef& a, const Fiel
     return x == y;
 }
 
-/// The reply to `datagram`, which must be what the buffer holds, terminated.
-static std::string Exchange(Loopback& loop, const std::string& datagram) {
-    const std::string reply = loop.Exchange(datagram);
-    assert(datagram.empty() || (reply.size() < sizeof loop.server.buffer && loop.server.buffer[reply.size()] == '\0' &&
-                                std::memcmp(loop.server.buffer, reply.data(), reply.size()) == 0));
-    return reply;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Loopback loop;
     uint32_t control = 0;
@@ -54,14 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::pair<std::string, std::string> statusFiles[] = {{"DOR", statusFilePaths.dor}, {"LUN", statusFilePaths.lun}};
 
     // A query is never applied; a status file is written when its root applied.
-    const std::string reply = Exchange(loop, {reinterpret_cast<const char*>(data) + prefix, size - prefix});
+    const std::string reply = loop.Exchange({reinterpret_cast<const char*>(data) + prefix, size - prefix});
     assert(reply.rfind("Updates applied to DOR:", 0) == 0 || store.writes.empty());
     assert(host.commands == std::vector<std::string>(reply == "System will reboot.\n", "/sbin/init 6"));
     for (const auto& [name, file] : statusFiles) {
         const bool written = files.Contents(file).has_value();
         assert(written == (reply.find(name + ":SUCCESS\n") != std::string::npos));
         if (!written || !(control & (1u << 31))) continue;
-        assert(Exchange(loop, QueryMessage(name)) == files.Contents(file)->substr(0, sizeof loop.server.buffer - 1));
+        assert(loop.Exchange(QueryMessage(name)) == files.Contents(file)->substr(0, sizeof loop.server.buffer - 1));
     }
 
     // The log texts follow the addresses; every field holds what a restart
