@@ -6,6 +6,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <utility>
 
 #include "capturing_logger.h"
 #include "fake_file_system.h"
@@ -64,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KipParams kip = kipParams;
     UpdateKipDerivedParams();
     assert(dorConfig.LogConfig == dor.LogConfig && lunConfig.LogConfig == lun.LogConfig);
-    std::set<uint32_t> refused;
-    refused.swap(store.failingIds);
+    const std::set<uint32_t> refused = std::exchange(store.failingIds, {});
     Restart();
     for (const CatalogueEntry& entry : kCatalogue) {
         assert(!entry.Stored() || (entry.writer == Writer::DutyCycleRule && refused.count(entry.id) != 0) ||
