@@ -37,9 +37,8 @@ TEST(SourceFilter, KernelPassesExactlyTheSourcesTheDaemonAllows) {
         std::set<std::string> passed;
         for (std::string text; (text = receiver.Receive(500)) != "<none>";) passed.insert(text);
         for (const auto& [source, kind] : sources) {
-            SCOPED_TRACE(source);
-            EXPECT_EQ(kind, ClassifySource(lists, ntohl(inet_addr(source.c_str()))));
-            EXPECT_EQ(kind != SourceKind::kRefused, passed.count(source) == 1) << "the kernel disagrees";
+            EXPECT_EQ(kind, ClassifySource(lists, ntohl(inet_addr(source.c_str())))) << source;
+            EXPECT_EQ(kind != SourceKind::kRefused, passed.count(source) == 1) << source << ": the kernel disagrees";
         }
     }
 }

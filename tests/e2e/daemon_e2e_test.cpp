@@ -20,21 +20,19 @@ TEST_F(E2e, EachDatagramGetsItsReplyAndChangesOnlyWhatItShould) {
     // Datagram; its reply (for a report, its head); the entries it adds; what
     // the store tool then shows (none: no byte kept changes).
     const std::tuple<std::string, std::string, std::string, std::vector<std::pair<std::string, std::string>>> rows[] = {
-        // No whole document. In what puts TinyXML in UTF-8 mode (a declaration
-        // or a byte-order mark) its reader steps past the end of a text that
-        // stops inside a multi-byte character. Each such text is twice as long
-        // as any datagram before it, so the daemon's reused copy of it grows
-        // into a fresh block that ends right after the text: under the
-        // sanitizers a read past it stops the daemon.
+        // No whole document. Once a declaration puts TinyXML in UTF-8 mode,
+        // its reader steps past the end of a text that stops inside a
+        // multi-byte character. As the first datagram, the daemon's reused
+        // copy of it grows into a fresh block that ends right after the text:
+        // under the sanitizers a read past it stops the daemon.
         {"<?xml?><config>" + std::string(64, 'x') + "\xF0", Report("NA", "NA", 1), "", {}},
-        {"\xEF\xBB\xBF<config><Power>" + std::string(300, 'x') + "\xE2\x82", Report("NA", "NA", 2), "", {}},
         // What the daemon wrote, sent back, changes no byte it keeps.
-        {ReadFile(kDorXml) + ReadFile(kLunXml), Report("SUCCESS", "SUCCESS", 3), "", {}},
-        {"<config><Power>7</Power><RadioID>42</RadioID><Address>26200100aa</Address></config>", Report("SUCCESS", "NA", 4), "",
+        {ReadFile(kDorXml) + ReadFile(kLunXml), Report("SUCCESS", "SUCCESS", 2), "", {}},
+        {"<config><Power>7</Power><RadioID>42</RadioID><Address>26200100aa</Address></config>", Report("SUCCESS", "NA", 3), "",
          {{"138", "7"}, {"135", "42"}, {"147", "26200100AA"}}},
         // A value that does not convert fails alone; the report still says SUCCESS.
         {"<config><Power>3</Power><ItpRemoteIP>10.0.0.256</ItpRemoteIP></config><LunConfig><WiuLocalPort>4000</WiuLocalPort></LunConfig>",
-         Report("SUCCESS", "SUCCESS", 5), "L2 UpdateIpFromXml: error getting IP address\nL2 HandleReceivedData: error GetConfigFromXmlData\n",
+         Report("SUCCESS", "SUCCESS", 4), "L2 UpdateIpFromXml: error getting IP address\nL2 HandleReceivedData: error GetConfigFromXmlData\n",
          {{"138", "3"}, {"154", "4000"}}},
         {QueryMessage("REBOOT"), "System will reboot.\n", "", {}},
     };

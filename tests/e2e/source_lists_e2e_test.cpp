@@ -31,9 +31,8 @@ int AnsweredWhileSending(const UdpClient& source, int rate, int asks) {
             if (waits[ask] == 2.0 && writer.Receive(0) != "<none>") waits[ask] = seconds() - 2 * ask;
         }
     }
-    const auto answered = static_cast<int>(std::count_if(waits.begin(), waits.end(), [](double wait) { return wait < 2; }));
-    std::cout << static_cast<double>(sent) / seconds() << " datagrams/s: " << answered << " of " << asks << " answered within 2 s, waits " << PrintToString(waits) << "\n";
-    return answered;
+    std::cout << static_cast<double>(sent) / seconds() << " datagrams/s; waits for the answers (2: none within 2 s) " << PrintToString(waits) << "\n";
+    return static_cast<int>(std::count_if(waits.begin(), waits.end(), [](double wait) { return wait < 2; }));
 }
 
 // Who is answered and what is taken; a flood from a refused source neither
