@@ -4,7 +4,6 @@
 // of its own (ctest starts each test in one), where the daemon's fixed paths
 // (/var/log, /var/lib, port 3180, /sbin/init) are the test's own.
 
-#include <arpa/inet.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include <gmock/gmock.h>
 
 #include "query_message.h"
+#include "udp_client.h"
 
 constexpr const char* kDorXml = "/var/log/dor.xml";
 constexpr const char* kLunXml = "/var/log/lun.xml";
@@ -29,11 +29,13 @@ inline std::string Env(const char* name, const char* otherwise) { return std::ge
 // "" when there is none.
 inline std::string ReadFile(const std::string& path) { return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}}; }
 
-// Polls every 20 ms; `seconds` is scaled by KIP_E2E_SLOW, for binaries run under an emulator.
+// How many times as long the binaries take: more than 1 under an emulator.
+inline const double kSlow = std::stod(Env("KIP_E2E_SLOW", "1"));
+
+// Polls every 20 ms; `seconds` is scaled by kSlow.
 template <class Done>
 bool WaitFor(Done done, double seconds) {
-    static const double slow = std::stod(Env("KIP_E2E_SLOW", "1"));
-    int polls = static_cast<int>(seconds * slow * 50);
+    int polls = static_cast<int>(seconds * kSlow * 50);
     while (!done() && polls-- > 0) usleep(20000);
     return polls >= 0;
 }
@@ -44,33 +46,13 @@ inline std::string Command(const std::string& name) {
     return Env("KIP_E2E_EMULATOR", "") + " '" + Env("KIP_E2E_BIN_DIR", KIP_BIN_DIR) + "/" + name + "'";
 }
 
-// What kip-param-store prints, which must exit with `status`.
-inline std::string StoreTool(const std::string& args, int status = 0) {
-    EXPECT_EQ(status, WEXITSTATUS(std::system((Command("kip-param-store") + " " + args + " >/var/lib/e2e-tool.out 2>&1").c_str()))) << args;
-    return ReadFile("/var/lib/e2e-tool.out");
+// What `program` prints on either stream, which must exit with `status`;
+// one that keeps running ends with 124.
+inline std::string Output(const std::string& program, const std::string& args, int status = 0) {
+    const std::string command = "timeout 20 " + Command(program) + " " + args + " >/var/lib/e2e-run.out 2>&1";
+    EXPECT_EQ(status, WEXITSTATUS(std::system(command.c_str()))) << program << " " << args;
+    return ReadFile("/var/lib/e2e-run.out");
 }
-
-/// A socket of its own that talks to the daemon's port on 127.0.0.1, bound to
-/// `source` (scripts/sandbox --net puts 192.0.2.0/24 on lo) and `port`.
-struct Client {
-    explicit Client(const char* source = "127.0.0.1", uint16_t port = 0) {
-        const sockaddr_in from{AF_INET, htons(port), {inet_addr(source)}, {}};
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) ADD_FAILURE() << "cannot bind " << source;
-    }
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ~Client() { close(fd); }
-    const Client& Send(const std::string& datagram) const {
-        const sockaddr_in daemon{AF_INET, htons(3180), {htonl(INADDR_LOOPBACK)}, {}};
-        sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&daemon), sizeof daemon);
-        return *this;
-    }
-    std::string Receive(double seconds = 10) const {  // "" when none comes; the daemon never sends an empty reply
-        char reply[2048];
-        ssize_t n = -1;
-        WaitFor([&] { return (n = recv(fd, reply, sizeof reply, MSG_DONTWAIT)) >= 0; }, seconds);
-        return std::string(reply, n > 0 ? n : 0);
-    }
-};
 
 const std::string kTerminated = "L3 SignalCallbackHandler: Caught SIGTERM signal.  Terminating\n";
 
@@ -84,7 +66,7 @@ inline std::string Kept() { return ReadFile(kDorXml) + ReadFile(kLunXml) + ReadF
 struct E2e : testing::Test {
     void SetUp() override {
         ASSERT_NE(std::string::npos, ReadFile("/proc/self/mounts").find("sandbox-store")) << "run me in scripts/sandbox --net --scratch";
-        StoreTool("init --force");  // a new store, also for tests that share a sandbox
+        Output("kip-param-store", "init --force");  // a new store, also for tests that share a sandbox
         std::remove("/var/log/reboots.log");
     }
     void TearDown() override {

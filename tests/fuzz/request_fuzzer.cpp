@@ -6,6 +6,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <utility>
 
 #include "capturing_logger.h"
 #include "fake_file_system.h"
@@ -16,7 +17,6 @@
 #include "global_records.h"
 #include "loopback.h"
 #include "recording_host_calls.h"
-#include "request_handler.h"
 #include "status_files.h"
 #include "value_text.h"
 
@@ -28,16 +28,6 @@ static bool SameValue(const CatalogueEntry& entry, const FieldRef& a, const Fiel
     StringToIp(x, std::get<std::string*>(a)->c_str());  // all ones when it is no address
     StringToIp(y, std::get<std::string*>(b)->c_str());
     return x == y;
-}
-
-/// The reply to `datagram`, which must be what the buffer holds, terminated.
-static std::string Exchange(Loopback& loop, const std::string& datagram) {
-    if (!loop.Deliver(datagram)) return {};
-    assert(HandleReceivedData(&loop.server) == 1);
-    const std::string reply = loop.Reply();
-    assert(reply.size() < sizeof loop.server.buffer && loop.server.buffer[reply.size()] == '\0' &&
-           std::memcmp(loop.server.buffer, reply.data(), reply.size()) == 0);
-    return reply;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -57,14 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::pair<std::string, std::string> statusFiles[] = {{"DOR", statusFilePaths.dor}, {"LUN", statusFilePaths.lun}};
 
     // A query is never applied; a status file is written when its root applied.
-    const std::string reply = Exchange(loop, {reinterpret_cast<const char*>(data) + prefix, size - prefix});
+    const std::string reply = loop.Exchange({reinterpret_cast<const char*>(data) + prefix, size - prefix});
     assert(reply.rfind("Updates applied to DOR:", 0) == 0 || store.writes.empty());
     assert(host.commands == std::vector<std::string>(reply == "System will reboot.\n", "/sbin/init 6"));
     for (const auto& [name, file] : statusFiles) {
         const bool written = files.Contents(file).has_value();
         assert(written == (reply.find(name + ":SUCCESS\n") != std::string::npos));
         if (!written || !(control & (1u << 31))) continue;
-        assert(Exchange(loop, QueryMessage(name)) == files.Contents(file)->substr(0, sizeof loop.server.buffer - 1));
+        assert(loop.Exchange(QueryMessage(name)) == files.Contents(file)->substr(0, sizeof loop.server.buffer - 1));
     }
 
     // The log texts follow the addresses; every field holds what a restart
@@ -75,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KipParams kip = kipParams;
     UpdateKipDerivedParams();
     assert(dorConfig.LogConfig == dor.LogConfig && lunConfig.LogConfig == lun.LogConfig);
-    std::set<uint32_t> refused;
-    refused.swap(store.failingIds);
+    const std::set<uint32_t> refused = std::exchange(store.failingIds, {});
     Restart();
     for (const CatalogueEntry& entry : kCatalogue) {
         assert(!entry.Stored() || (entry.writer == Writer::DutyCycleRule && refused.count(entry.id) != 0) ||

@@ -67,9 +67,9 @@ listing='find / -xdev ! -path /root/\* | sort'
     /etc/init.d/app-kip-param start > /dev/null || fail 'SysV start failed'
     for i in \$(seq 10); do kip-param-client --timeout 1 query DOR > /dev/null && break; done || fail 'a reader got no DOR under the SysV script'
     kip-param-client --timeout 3 set Power 7 > /dev/null 2>&1 && fail 'a reader set a value under the SysV script'
-    /etc/init.d/app-kip-param stop > /dev/null || fail 'SysV stop failed'
+    # A stop of a stopped daemon succeeds too.
+    /etc/init.d/app-kip-param stop > /dev/null && /etc/init.d/app-kip-param stop > /dev/null || fail 'SysV stop failed'
   done
-  /etc/init.d/app-kip-param stop > /dev/null || fail \"SysV stop of a stopped daemon exits \$?\"
   [ \"\$(grep -c 'Caught SIGTERM' /var/log/app-kip-param.log)\" = 2 ] || fail 'the SysV log lacks the two stops'
   dpkg -r app-kip-param >> /root/dpkg.log 2>&1
   [ -e /var/lib/app-kip-param/parameters.store ] || fail 'remove dropped the store'
