@@ -15,6 +15,7 @@
 #include "loopback.h"
 #include "recording_host_calls.h"
 #include "signals.h"
+#include "source_gate.h"
 #include "source_filter.h"
 #include "status_files.h"
 
@@ -57,34 +58,44 @@ TEST_F(Daemon, RequestsAreAnsweredStoredAndRewriteOnlyTheirStatusFiles) {
 // which a socket without SO_BROADCAST refuses, while an address it holds is
 // read back. With lists, a reader's requests but its queries are dropped, as
 // a refused source's datagrams are; the drops of both are logged once a
-// minute while they grow, and not else, nor ever without lists.
+// minute while they grow, from the first one on, and not else, nor ever
+// without lists.
 TEST_F(Daemon, LoopLogsUnsentRepliesAndGoesOnAndLogsDropsOnceAMinuteWhileTheyGrow) {
     const SourceLists lists{{}, {{0x7f000001, 0xffffffff}}};  // the loop's client reads
     ASSERT_EQ(1, UdpFilterSources(loop.server.sock, lists));
     const UdpClient refused("127.0.0.3", 0, BoundPort(loop.server.sock));
     const std::string readerSends[] = {"<config><Address>2620010099</Address></config>", QueryMessage("REBOOT"), QueryMessage("lun")};
-    for (const char* datagram : {"1", "2", "3", "4", "5"}) refused.Send(datagram);
+    const auto sendAll = [&] { for (const std::string& request : readerSends) loop.client.Send(request); };
+    refused.Send("1");
     int pass = 0;
+    size_t linesBeforeAMinute = 0;
     host.onSleep = [&](unsigned pause) {
         if (pause != 1000000) {  // a pause within a request
             loop.server.addr.sin_addr.s_addr = htonl(INADDR_BROADCAST);
             return;
         }
-        if (++pass % 200 == 150) refused.Send("6");
+        if (++pass == 260) linesBeforeAMinute = log.lines.size();  // the second loop's 60th pass is under way
+        if (pass == 350) {
+            refused.Send("2");
+            sendAll();
+        }
         stopFlag = pass % 200 == 0;
     };
-    for (const SourceLists& sources : {SourceLists{}, lists}) {
-        for (const std::string& request : readerSends) loop.client.Send(request);
-        stopFlag = 0;
-        RunPollLoop(loop.server, sources);
-    }
+    sendAll();
+    RunPollLoop(loop.server, {});
     stopFlag = 0;
+    RunPollLoop(loop.server, lists);
+    stopFlag = 0;
+    EXPECT_EQ(3u, linesBeforeAMinute) << "a drop entry within the first minute";
     const std::string entry = "L3 main: datagrams dropped since start: ";
     EXPECT_EQ((std::vector<std::string>{
                   "L2 UdpSendData: error sending packet", "L2 HandleReceivedData: error sending data", "L2 main: error handling received data",
-                  entry + "6 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)",
-                  entry + "7 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)"}),
+                  entry + "1 by the kernel (source filter or full queue), 0 by the daemon (not allowed from their source)",
+                  entry + "2 by the kernel (source filter or full queue), 3 by the daemon (not allowed from their source)"}),
               log.lines);
+    // What a refused source queued before the filter was attached is dropped too.
+    loop.server.addr.sin_addr.s_addr = inet_addr("127.0.0.3");
+    EXPECT_FALSE(AdmitsRequest(lists, &loop.server));
 }
 
 /// Heap bytes in use and open descriptors.
