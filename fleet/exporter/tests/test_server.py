@@ -1,40 +1,45 @@
-# The exporter as Prometheus and its operator meet it, where the Prometheus
-# test does not: a refusal's one line, and the program's bad options.
+# What the exporter takes from Prometheus and from its operator, where the
+# Prometheus test does not show it: each refusal's one line, the program's
+# bad options and its stop, and its settings file.
 import pathlib
 import socket
 import subprocess
 import sys
-import threading
-import urllib.error
 import urllib.request
 
 import pytest
 
-from kip_exporter.server import Handler, Server
-from kip_exporter.targets import networks
+from kip_exporter import settings, targets
 
 PROGRAM = pathlib.Path(__file__).resolve().parents[1] / "kip-param-exporter"
 
 
-@pytest.mark.parametrize("query, line", [
-    ("target=a%0A%C3%A9", b"target 'a\\n\\xe9' is not an IPv4 address with an optional :PORT\n"),
-    ("target=127.0.0.1&target=127.0.0.2", b"give exactly one target: /probe?target=ADDR[:PORT]\n")])
-def test_a_refused_probe_is_one_line(query, line):
-    Handler.allowed = networks(["127.0.0.0/30"])
-    with Server(("127.0.0.1", 0), Handler) as server:
-        threading.Thread(target=server.serve_forever, daemon=True).start()
-        with pytest.raises(urllib.error.HTTPError) as answer:
-            urllib.request.urlopen("http://127.0.0.1:%d/probe?%s" % (server.server_address[1], query), timeout=15)
-        server.shutdown()
-    assert (answer.value.code, answer.value.read()) == (400, line)
+def test_only_addresses_in_targets_are_probed_a_refusal_is_one_line_and_a_stop_ends_it_with_0():
+    assert targets.target("10.20.3.4:4000", targets.networks(["10.20.0.0/16"])) == ("10.20.3.4", 4000)
+    process = subprocess.Popen([sys.executable, PROGRAM, "--targets", "127.0.0.0/30", "--web.listen-address",
+                                "127.0.0.1:0"], stderr=subprocess.PIPE, text=True)
+    try:
+        probe = "http://127.0.0.1:%s/probe?target=" % process.stderr.readline().split("127.0.0.1:")[1].split()[0]
+        for target, line in [
+                ("127.0.0.9:9", "target 127.0.0.9 is outside --targets"),
+                ("a%0A%C3%A9", "target 'a\\n\\xe9' is not an IPv4 address with an optional :PORT"),
+                ("127.0.0.1:9&target=127.0.0.2:9", "give exactly one target: /probe?target=ADDR[:PORT]"),
+                ("127.0.0.1:%EF%BC%93", "target '127.0.0.1:\\uff13' has no port 1-65535 after its ':'")] + [
+                (port, "target '%s' has no port 1-65535 after its ':'" % port)
+                for port in ("127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:")]:
+            with pytest.raises(urllib.request.HTTPError) as answer:
+                urllib.request.urlopen(probe + target, timeout=15)
+            assert (answer.value.code, answer.value.read().decode()) == (400, line + "\n")
+    finally:
+        process.terminate()
+    assert process.wait(10) == 0
 
 
 @pytest.mark.parametrize("arguments, status, message", [
     ([], 2, "the following arguments are required: --targets (see --help)"),
     (["--targets", "10.0.0.1/8"], 2, "--targets 10.0.0.1/8: 10.0.0.1/8 has host bits set"),
     (["--targets", "10.0.0.0/8", "--web.listen-address", "9718"], 2, "--web.listen-address 9718 is not HOST:PORT"),
-    (["--targets", "10.0.0.0/8", "--settings", "/nonexistent"], 2,
-     "cannot read /nonexistent: [Errno 2] No such file or directory: '/nonexistent'"),
+    (["--targets", "10.0.0.0/8", "--settings", "/"], 2, "cannot read /: [Errno 21] Is a directory: '/'"),
     (["--targets", "10.0.0.0/8", "--web.listen-address", "127.0.0.1:%d"], 1,
      "cannot listen on 127.0.0.1:%d: Address already in use")])
 def test_bad_options_end_with_one_line_and_their_status(arguments, status, message):
@@ -46,10 +51,20 @@ def test_bad_options_end_with_one_line_and_their_status(arguments, status, messa
     assert (ended.returncode, ended.stderr) == (status, "kip-param-exporter: %s\n" % message.replace("%d", port))
 
 
-def test_a_stop_signal_ends_it_with_status_0():
-    process = subprocess.Popen([sys.executable, PROGRAM, "--targets", "10.0.0.0/8", "--web.listen-address",
-                                "127.0.0.1:0"], stderr=subprocess.PIPE, text=True)
-    port = process.stderr.readline().split("127.0.0.1:")[1].split()[0]
-    urllib.request.urlopen("http://127.0.0.1:%s/" % port, timeout=15).close()  # it serves: stop it now
-    process.terminate()
-    assert process.wait(10) == 0
+# Settings in the operator's form, keys no query shows set apart (which
+# unit's settings count is the Prometheus test's); a bad file is one line
+# naming what is wrong.
+@pytest.mark.parametrize("text, found", [
+    ("{kip_fleet_settings: {config:KipEmpInterval: 3}, kip_unit_settings: {10.0.0.5: {config:Address: abcdef0123}}}",
+     ({"config:Address": "ABCDEF0123"}, ["config:KipEmpInterval"])),
+    ("kip_fleet_settings: {config:Power: 256}\n", "kip_fleet_settings: config:Power: 256 is out of range 0-255"),
+    ("kip_unit_settings: {10.0.0.1: {Powr: 1}}\n", "kip_unit_settings: 10.0.0.1: no key 'Powr'"),
+    ("kip_fleet_settings: [config:Power]\n", "kip_fleet_settings is not a mapping"),
+    ("kip_fleet_settings: {a: [\n", "cannot read")])
+def test_settings_load_as_the_operator_gives_them_or_fail_in_one_line(tmp_path, text, found):
+    (tmp_path / "settings.yml").write_text(text)
+    try:
+        loaded = settings.load(str(tmp_path / "settings.yml"))
+        assert (loaded.wanted("10.0.0.5"), loaded.unwatched) == found
+    except ValueError as error:
+        assert found in str(error) and "\n" not in str(error)

@@ -6,18 +6,15 @@ import sys
 
 import pytest
 
-from ansible_collections.kip.param.plugins.plugin_utils import config_task, documents
-from ansible_collections.kip.param.plugins.plugin_utils.config_task import TaskFailed
-from ansible_collections.kip.param.plugins.plugin_utils.unit import Unit
-from ansible_collections.kip.param.plugins.plugin_utils.values import RefusedValue, checked, find_key
 from conftest import CLIENT, COLLECTION
+from plugin_utils import config_task, documents, values
+from plugin_utils.unit import Unit
 
 
 def test_the_key_table_is_the_catalogues():
-    generator = [sys.executable, COLLECTION / "tools/generate_key_table.py", CLIENT]
-    generated = subprocess.run(generator, check=True, capture_output=True, text=True).stdout
-    assert (COLLECTION / "plugins/plugin_utils/key_table.py").read_text() == generated, \
-        "run python3 fleet/tools/generate_key_table.py > fleet/plugins/plugin_utils/key_table.py"
+    generated = subprocess.run([sys.executable, COLLECTION / "tools/generate_key_table.py", CLIENT],
+                               check=True, capture_output=True, text=True).stdout
+    assert (COLLECTION / "plugins/plugin_utils/key_table.py").read_text() == generated, "regenerate key_table.py"
 
 
 def client_set(*pairs):  # its exit status, and the datagram it sent unless it refused
@@ -34,7 +31,7 @@ def test_documents_are_the_clients():
     words = ("Power 007 RemotePort 4001 config:RadioID 3000000000 LunConfig:LogLevel 4 "
              "config:KipDisableDutyCycle 1 LunConfig:ItpLink:RemoteAddress 10.0.0.9 config:InstallType < "
              "config:Address abcdef0123").split()
-    texts = dict((find_key(name)["path"], checked(find_key(name), value)[0])
+    texts = dict((values.find_key(name)["path"], values.checked(values.find_key(name), value)[0])
                  for name, value in zip(words[::2], words[1::2]))
     assert client_set(*words) == (1, documents.build_document(texts))
 
@@ -50,5 +47,5 @@ def test_documents_are_the_clients():
                            ("Power", 5, 1, "settings name config:Power twice")])
 def test_values_are_refused_before_anything_is_sent(path, value, client, refusal):
     assert client_set(path, value)[0] == client
-    with pytest.raises((RefusedValue, TaskFailed), match=refusal):
+    with pytest.raises((values.RefusedValue, config_task.TaskFailed), match=refusal):
         config_task.merged(Unit("unit", 3180, 1, 3, send=None), {"config:Power": 7, path: value}, False, 1)
