@@ -17,7 +17,8 @@ description:
     shutdown may take any time, and loss looks the same).
   - After handling REBOOT the daemon answers nothing for three seconds, and
     it handles datagrams in the order they came. An answer within those
-    three seconds, with no reply to REBOOT, therefore proves that REBOOT
+    three seconds, or one whose count is the very next after the count
+    before REBOOT, with no reply to REBOOT, therefore proves that REBOOT
     never arrived; only then is it sent again, at most C(retries) more
     times. Once the unit may have acted on REBOOT it is never sent again.
   - Talks to the unit over UDP from the control node itself; use

@@ -10,9 +10,12 @@ a daemon started since, however many other hosts talk to the unit.
 After handling REBOOT the daemon answers nothing for three seconds (a
 two-second pause, then its one-second poll), and it handles datagrams in the
 order they came. So while key-less documents follow REBOOT on the same
-socket: an answer within those three seconds, before any reply to REBOOT,
-proves REBOOT never arrived, and only then is it sent again; anything else
-may mean the unit acted on it, and a second REBOOT would restart it twice.
+socket, two answers before any reply to REBOOT prove REBOOT never arrived:
+one within those three seconds, or one whose count is the very next after
+the count before REBOOT (the daemon took nothing between them, REBOOT
+included), however late it comes. Only then is REBOOT sent again; anything
+else may mean the unit acted on it, and a second REBOOT would restart it
+twice.
 """
 import time
 
@@ -41,7 +44,7 @@ def outcome(events, before):
             replied = True
         elif count <= highest:
             return "back", count
-        elif seconds < SILENT_SECONDS and not replied:
+        elif not replied and (seconds < SILENT_SECONDS or count == before + 1):
             return "lost", None
         else:
             highest = count

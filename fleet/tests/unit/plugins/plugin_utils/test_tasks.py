@@ -67,11 +67,13 @@ def report(count):
 # Each watch sees (seconds after REBOOT, kind, reply); the unit counted 10
 # before REBOOT. Only a count not above the highest seen proves a new daemon,
 # whatever other hosts add meanwhile; silence proves nothing. An answer
-# within REBOOT's silence proves REBOOT never arrived: it is sent again, and
-# only then.
+# within REBOOT's silence, or one that counted nothing since 10, proves
+# REBOOT never arrived: it is sent again, and only then.
 @pytest.mark.parametrize("watches, sent, after", [
     # The old daemon counted to 40 before REBOOT was sent again: 30 is a new one.
     ([[(1.4, "count", report(40))], [(0.1, "reboot", REBOOT_REPLY), (21.0, "count", report(30))]], 2, 30),
+    # REBOOT and the questions in its silence lost: the first answer, late, is the count after 10.
+    ([[(3.6, "count", report(11))], [(20.0, "count", report(2))]], 2, 2),
     # Others talk meanwhile: the new daemon has answered 30 by the time it answers us.
     ([[(3.3, "count", report(44)), (25.0, "count", report(30))]], 1, 30),
     # REBOOT's reply and the answers in its silence lost: no resend, no success without a new daemon.
