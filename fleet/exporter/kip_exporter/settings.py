@@ -41,15 +41,17 @@ def load(path):
 
     def checked_all(mapping, where):
         wanted = {}
-        for key_path, value in _mapping(mapping or {}, where).items():
+        for name, value in _mapping(mapping or {}, where).items():
             try:
-                form = checked(find_key(str(key_path)), value)[1]
+                key = find_key(str(name))
+                form = checked(key, value)[1]
             except ValueError as error:
                 raise ValueError("%s: %s" % (where, error))
-            if key_path in QUERIED:
-                wanted[key_path] = form
+            # Compared, and named, by the full path, whichever form was given.
+            if key["path"] in QUERIED:
+                wanted[key["path"]] = form
             else:
-                unwatched.append(key_path)
+                unwatched.append(key["path"])
         return wanted
 
     units = _mapping(data.get("kip_unit_settings") or {}, "kip_unit_settings")

@@ -51,11 +51,11 @@ def test_bad_options_end_with_one_line_and_their_status(arguments, status, messa
     assert (ended.returncode, ended.stderr) == (status, "kip-param-exporter: %s\n" % message.replace("%d", port))
 
 
-# Settings in the operator's form, keys no query shows set apart (which
+# Settings in the operator's form, short keys too, keys no query shows set apart (which
 # unit's settings count is the Prometheus test's); a bad file is one line
 # naming what is wrong.
 @pytest.mark.parametrize("text, found", [
-    ("{kip_fleet_settings: {config:KipEmpInterval: 3}, kip_unit_settings: {10.0.0.5: {config:Address: abcdef0123}}}",
+    ("{kip_fleet_settings: {KipEmpInterval: 3}, kip_unit_settings: {10.0.0.5: {Address: abcdef0123}}}",
      ({"config:Address": "ABCDEF0123"}, ["config:KipEmpInterval"])),
     ("kip_fleet_settings: {config:Power: 256}\n", "kip_fleet_settings: config:Power: 256 is out of range 0-255"),
     ("kip_unit_settings: {10.0.0.1: {Powr: 1}}\n", "kip_unit_settings: 10.0.0.1: no key 'Powr'"),
