@@ -47,8 +47,11 @@ TEST_F(Daemon, RequestsAreAnsweredStoredAndRewriteOnlyTheirStatusFiles) {
     EXPECT_EQ("Updates applied to DOR:SUCCESS\nUpdates applied to LUN:NA\nResponse count:5\n\nKipParams:\n"
               "config:KipEmpInterval:0\nconfig:KipDcPowerLimit:2\nconfig:KipDisableDutyCycle:0\n"
               "  actual:DcWindowSize:48\n  actual:DcTransmitLimit:48\n",
-              loop.Exchange("<config><Power>9</Power><KipDcPowerLimit>2</KipDcPowerLimit></config>"));
-    EXPECT_EQ(dor.replace(dor.find("<Power>5<"), 9, "<Power>9<"), files.Contents(statusFilePaths.dor));
+              loop.Exchange("<config><Power>9</Power><Address>2620010099</Address><KipDcPowerLimit>2</KipDcPowerLimit></config>"));
+    dor.replace(dor.find("<Power>5<"), 9, "<Power>9<");
+    // The new address reaches the log configuration derived from it too.
+    for (size_t at; (at = dor.find("2620010001")) != std::string::npos;) dor.replace(at, 10, "2620010099");
+    EXPECT_EQ(dor, files.Contents(statusFilePaths.dor));
     ASSERT_TRUE(loop.Deliver(std::string(1600, 'x')));
     EXPECT_EQ(std::string(1500, 'x'), UdpRequest(&loop.server));  // a longer datagram is cut
 }
