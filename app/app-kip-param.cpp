@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "daemon_options.h"
@@ -19,12 +20,17 @@ constexpr int kExitUsage = 2;
 
 int main(int argc, char** argv) {
     // A wrong list must not leave a unit answering everyone: stop before any
-    // file is written or the port bound.
+    // file is written or the port bound. --check stops there anyway, for an
+    // init script that starts the daemon where nobody would see the line.
+    const bool checkOnly = argc > 1 && std::strcmp(argv[1], "--check") == 0;
     SourceLists sources;
     std::string error;
-    if (!ParseDaemonOptions(argc, argv, &sources, &error)) {
+    if (!ParseDaemonOptions(argc - checkOnly, argv + checkOnly, &sources, &error)) {
         (void)std::fprintf(stderr, "app-kip-param: %s\n", error.c_str());
         return kExitUsage;
+    }
+    if (checkOnly) {
+        return 0;
     }
 
     InstallSignalHandlers();

@@ -99,4 +99,6 @@ TEST(E2eOptions, MalformedOptionsStopTheDaemonWithOneLine) {
         EXPECT_EQ("app-kip-param: " + line + "\n", Output("app-kip-param", options, 2));
         EXPECT_EQ("", ReadFile(kDorXml)) << options;
     }
+    // Well-formed options, only checked: the daemon does not start.
+    EXPECT_EQ("", Output("app-kip-param", "--check --allow 10.0.0.1") + ReadFile(kDorXml));
 }

@@ -71,6 +71,10 @@ listing='find / -xdev ! -path /root/\* | sort'
     /etc/init.d/app-kip-param stop > /dev/null && /etc/init.d/app-kip-param stop > /dev/null || fail 'SysV stop failed'
   done
   [ \"\$(grep -c 'Caught SIGTERM' /var/log/app-kip-param.log)\" = 2 ] || fail 'the SysV log lacks the two stops'
+  # A wrong list fails the start, with its line, rather than the daemon unseen.
+  echo 'DAEMON_ARGS=\"--allow 10.0.0.0/33\"' >> /etc/default/app-kip-param
+  out=\$(/etc/init.d/app-kip-param start 2>&1) && fail 'SysV start took a wrong list'
+  case \$out in *\"'10.0.0.0/33': the prefix length\"*) ;; *) fail \"SysV start of a wrong list said: \$out\" ;; esac
   dpkg -r app-kip-param >> /root/dpkg.log 2>&1
   [ -e /var/lib/app-kip-param/parameters.store ] || fail 'remove dropped the store'
   dpkg --purge app-kip-param >> /root/dpkg.log 2>&1
