@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "daemon_options.h"
@@ -22,16 +21,16 @@ int main(int argc, char** argv) {
     // A wrong list must not leave a unit answering everyone: stop before any
     // file is written or the port bound. --check stops there anyway, for an
     // init script that starts the daemon where nobody would see the line.
-    const bool checkOnly = argc > 1 && std::strcmp(argv[1], "--check") == 0;
-    SourceLists sources;
+    DaemonOptions options;
     std::string error;
-    if (!ParseDaemonOptions(argc - checkOnly, argv + checkOnly, &sources, &error)) {
+    if (!ParseDaemonOptions(argc, argv, &options, &error)) {
         (void)std::fprintf(stderr, "app-kip-param: %s\n", error.c_str());
         return kExitUsage;
     }
-    if (checkOnly) {
+    if (options.checkOnly) {
         return 0;
     }
+    const SourceLists& sources = options.sources;
 
     InstallSignalHandlers();
     set_log_level(4);

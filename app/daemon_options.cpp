@@ -17,9 +17,14 @@ std::vector<SourceRange>* ListOf(std::string_view option, SourceLists* lists) {
 
 }  // namespace
 
-bool ParseDaemonOptions(int argc, const char* const* argv, SourceLists* lists, std::string* err) {
+bool ParseDaemonOptions(int argc, const char* const* argv, DaemonOptions* options, std::string* err) {
+    SourceLists* lists = &options->sources;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
+        if (argument == "--check") {
+            options->checkOnly = true;
+            continue;
+        }
         const size_t equals = argument.find('=');
         const std::string_view option = argument.substr(0, equals);
         std::vector<SourceRange>* list = ListOf(option, lists);

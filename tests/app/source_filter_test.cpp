@@ -27,9 +27,10 @@ TEST(SourceFilter, KernelPassesExactlyTheSourcesTheDaemonAllows) {
         {{"app-kip-param", "--allow-queries", "0.0.0.0/0"}, {{"127.0.0.1", SourceKind::kReader}, {"127.255.0.3", SourceKind::kReader}}},
     };
     for (const auto& [argv, sources] : cases) {
-        SourceLists lists;
+        DaemonOptions options;
         std::string err;
-        ASSERT_TRUE(ParseDaemonOptions(static_cast<int>(argv.size()), argv.data(), &lists, &err)) << err;
+        ASSERT_TRUE(ParseDaemonOptions(static_cast<int>(argv.size()), argv.data(), &options, &err)) << err;
+        const SourceLists& lists = options.sources;
         const UdpClient receiver;
         ASSERT_EQ(1, UdpFilterSources(receiver.fd, lists));
         for (const auto& [source, kind] : sources) UdpClient(source.c_str(), 0, BoundPort(receiver.fd)).Send(source);
